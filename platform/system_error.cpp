@@ -1,0 +1,5 @@
+#include "platform/system_error.h"
+
+#include <cstring>
+
+std::string SystemErrorText(int code) { return std::strerror(code); }
