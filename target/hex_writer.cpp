@@ -1,0 +1,121 @@
+// CTarget::WriteHexFile: the finished image as an Intel HEX file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/format.h"
+#include "platform/system_error.h"
+#include "platform/user_interface.h"
+#include "target/target.h"
+
+namespace {
+
+constexpr int kLineBytes = 16;
+constexpr const char* kEndRecord = ":00000001FF";
+
+std::string HexPathFor(const std::string& path) {
+  size_t dot = path.rfind('.');
+  return (dot == std::string::npos ? path : path.substr(0, dot)) + ".hex";
+}
+
+// One data record: count, address, type 00, the bytes, the checksum, a line feed.
+void AppendRecord(std::string& out, int address, const uint8_t* bytes, int count) {
+  static const char kDigits[] = "0123456789abcdef";
+  unsigned sum = static_cast<unsigned>(count) + (static_cast<unsigned>(address) >> 8 & 0xFF) +
+                 (static_cast<unsigned>(address) & 0xFF);
+  out += Format(":%02x%04x00", count, address & 0xFFFF);
+  for (int i = 0; i < count; ++i) {
+    out += kDigits[bytes[i] >> 4];
+    out += kDigits[bytes[i] & 0xF];
+    sum += bytes[i];
+  }
+  out += Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      if (wrote == 0) errno = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+// A new, empty file beside `path` with the permissions a plain create would give.
+int CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+  temporary = path + ".XXXXXX";
+  int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return -1;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  return fd;
+}
+
+}  // namespace
+
+// A whole line lies in memory that nothing uses (between the header and the
+// regions, or between the regions); such lines are left out of the file.
+bool CTarget::IsUnusedLine(int offset) const {
+  auto overlaps = [offset](int first, int last) {
+    return first < last && offset < last && first < offset + kLineBytes;
+  };
+  return !overlaps(0, kHeaderSize) && !overlaps(dataStart, dataCursor) &&
+         !overlaps(codeRegionStart, codeCursor);
+}
+
+bool CTarget::WriteHexFile(std::string& path) {
+  path = HexPathFor(path);
+  std::string temporary;
+  int fd = CreateTemporaryBeside(path, temporary);
+  if (fd < 0) {
+    errorText = Format("Can not open output hex file '%s'", path.c_str());
+    UserInterface().ShowMessage(errorText);
+    return false;
+  }
+  auto abandon = [&]() {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return false;
+  };
+
+  if (EmitInstruction(OP_END) < 0) {
+    errorText = Format("Code memory full: no room for the end instruction at 0x%04x.", base + codeCursor);
+    return abandon();
+  }
+  PatchWord(base + kCodeWordOffset, codeStart);
+  PatchWord(base + kStartWordOffset, startAddress);
+
+  const int top = codeCursor > dataCursor ? codeCursor : dataCursor;
+  std::string text;
+  text.reserve(static_cast<size_t>(top) / kLineBytes * 44 + 64);
+  for (int offset = 0; offset < top; offset += kLineBytes) {
+    if (IsUnusedLine(offset)) continue;
+    int count = top - offset < kLineBytes ? top - offset : kLineBytes;
+    AppendRecord(text, base + offset, image.data() + offset, count);
+  }
+  text += kEndRecord;
+
+  if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
+    int code = errno;
+    errorText = Format("Can not write output hex file '%s': %s", path.c_str(), SystemErrorText(code).c_str());
+    UserInterface().ShowMessage(errorText);
+    return abandon();
+  }
+  if (::close(fd) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    int code = errno;
+    ::unlink(temporary.c_str());
+    errorText = Format("Can not write output hex file '%s': %s", path.c_str(), SystemErrorText(code).c_str());
+    UserInterface().ShowMessage(errorText);
+    return false;
+  }
+  return true;
+}
