@@ -1,0 +1,64 @@
+// The device programmer: identifies a serial in-system programmer and sends hex files through
+// it into the chip's Flash or, through its SRAM-loader mode, into the target's SRAM.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "download/serial.h"
+#include "target/intellec_file.h"
+
+// Bounds of the SRAM download's pacing delay, in milliseconds.
+inline constexpr int kMinPacingDelayMs = 10;
+inline constexpr int kMaxPacingDelayMs = 100;
+
+class CProgrammer {
+ public:
+  CProgrammer() = default;
+  virtual ~CProgrammer() = default;
+  CProgrammer(const CProgrammer&) = delete;
+  CProgrammer& operator=(const CProgrammer&) = delete;
+
+  // Ring buffer of 1024 bytes, a 1000 ms read budget, "No Error".
+  void Setup();
+  // Opens the port and identifies the programmer; the port stays open either way.
+  bool Connect(const std::string& portName);
+  // Closes the port; called after every Connect.
+  bool Disconnect();
+  // Edits the stored settings of a port (see CSerial::Configure).
+  bool ConfigurePort(const std::string& portName, const CSerial::SettingsEditor& edit);
+  // Writes a hex file into Flash, word by word from the first record's address.
+  bool DownloadFlash(const std::string& path, const std::string& shortName);
+  // Loads a hex file into SRAM record by record, each verified by the programmer's sum.
+  bool DownloadSram(const std::string& path, const std::string& shortName);
+
+  CSerial port;
+  CIntellecFile hexFile;
+  std::string programmerId = "<error>";  // the programmer's 7-character identification
+  double softwareVersion = 0;
+  double hardwareVersion = 0;
+  int isOwnProgrammer = 0;               // 1 when the type query answered "F"
+  std::string errorText;                 // the text of the last failure
+  int pacingDelay = kMinPacingDelayMs;   // the SRAM download's current delay, milliseconds
+
+ private:
+  // Writes the bytes one per call; false at the first failed write.
+  bool Send(std::initializer_list<uint8_t> bytes);
+  // Sends a command and reads its acknowledgement (0x01); false on a write failure or any other
+  // answer. Leaves errorText alone: the caller words the failure.
+  bool Command(std::initializer_list<uint8_t> bytes);
+  // Sends the command and reads n answer bytes.
+  bool Query(uint8_t command, uint8_t* answer, int n);
+  // Discards whatever the line still holds from earlier exchanges.
+  void Drain();
+  uint8_t Synchronise();
+  void OpenStatus(const std::string& statusLine);
+  bool OpenHexFile(const std::string& path);
+  // After a record: true with more to send, false at the end (failed says whether it failed).
+  bool NextRecord(bool& failed);
+  bool SendFlashRecords();
+  bool SendSramRecord(std::vector<uint8_t>& image, std::vector<bool>& written);
+  void Pace() const;
+};
