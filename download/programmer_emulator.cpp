@@ -112,8 +112,18 @@ bool CEmulatedProgrammer::WaitOrStop(int stopFd, int milliseconds) const {
   return ready == 0;
 }
 
+void CEmulatedProgrammer::SetFaults(const CEmulatorFaults& changed) {
+  std::lock_guard<std::mutex> guard(lock);
+  faults = changed;
+}
+
 bool CEmulatedProgrammer::WriteReply(const std::vector<uint8_t>& reply, int stopFd) {
-  if (faults.replyDelayMs > 0 && !WaitOrStop(stopFd, faults.replyDelayMs)) return false;
+  int delay = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    delay = faults.replyDelayMs;
+  }
+  if (delay > 0 && !WaitOrStop(stopFd, delay)) return false;
   size_t done = 0;
   while (done < reply.size()) {
     ssize_t wrote = ::write(master, reply.data() + done, reply.size() - done);

@@ -55,9 +55,10 @@ class CEmulatedProgrammer {
   // Takes one byte from the host; appends the answer, if any, to reply.
   void Receive(uint8_t byte, std::vector<uint8_t>& reply);
 
-  // Identity and faults: set before serving starts.
+  // Identity and faults: set before serving starts; SetFaults changes them while serving.
   CEmulatorIdentity identity;
   CEmulatorFaults faults;
+  void SetFaults(const CEmulatorFaults& changed);
 
   // What was received, safe to call while serving.
   std::vector<Event> Events() const;

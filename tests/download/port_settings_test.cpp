@@ -1,0 +1,100 @@
+// What COM1 .. COM4 stand for: defaults, the stored settings, damaged values, and editing them.
+#include "download/port_settings.h"
+
+#include "download/serial.h"
+#include "download_fixture.h"
+#include "platform/settings_file.h"
+
+namespace {
+
+using testing_download::TempFolder;
+
+TEST(PortSettings, NamesAndDefaults) {
+  EXPECT_EQ(ComPortNumber("COM1"), 1);
+  EXPECT_EQ(ComPortNumber("COM4"), 4);
+  for (const char* other : {"COM0", "COM5", "COM10", "com1", "COM", "", "/dev/ttyS0"})
+    EXPECT_EQ(ComPortNumber(other), 0) << other;
+
+  TempFolder folder;
+  for (int n = 1; n <= 4; ++n) {
+    const CPortSettings settings = LoadPortSettings(Format("COM%d", n));
+    EXPECT_EQ(settings.device, Format("/dev/ttyS%d", n - 1));
+    EXPECT_EQ(DescribePortSettings(settings), Format("/dev/ttyS%d 19200 8N1 flow none", n - 1));
+  }
+  // A path is used as it is, with the default line settings even when a COM port is stored.
+  CPortSettings stored{"/dev/ttyUSB3", 9600, 7, Parity::Odd, 2, FlowControl::Hardware};
+  ASSERT_TRUE(SavePortSettings("COM1", stored));
+  EXPECT_EQ(DescribePortSettings(LoadPortSettings("/dev/ttyUSB0")), "/dev/ttyUSB0 19200 8N1 flow none");
+  EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM1")), "/dev/ttyUSB3 9600 7O2 flow hardware");
+  EXPECT_FALSE(SavePortSettings("/dev/ttyUSB0", stored));
+}
+
+TEST(PortSettings, StoredUnderThePortsKeyAndDamagedValuesKeepDefaults) {
+  TempFolder folder;
+  CPortSettings stored{"/dev/ttyACM0", 57600, 6, Parity::Even, 2, FlowControl::Software};
+  ASSERT_TRUE(SavePortSettings("COM3", stored));
+  CSettingsFile file;
+  std::string text;
+  ASSERT_TRUE(file.Read("SOFTWARE\\Halvery\\Tovrin\\Ports\\COM3", "Baud Rate", text));
+  EXPECT_EQ(text, "57600");
+  ASSERT_TRUE(file.Read("SOFTWARE\\Halvery\\Tovrin\\Ports\\COM3", "Parity", text));
+  EXPECT_EQ(text, "even");
+  EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM3")), "/dev/ttyACM0 57600 6E2 flow software");
+  EXPECT_EQ(LoadPortSettings("COM4").device, "/dev/ttyS3");
+
+  const std::string key = PortSettingsKey("COM3");
+  ASSERT_TRUE(file.Write(key, "Device", ""));
+  ASSERT_TRUE(file.Write(key, "Baud Rate", "12345"));
+  ASSERT_TRUE(file.Write(key, "Data Bits", "9"));
+  ASSERT_TRUE(file.Write(key, "Parity", "mark"));
+  ASSERT_TRUE(file.Write(key, "Stop Bits", "1.5"));
+  ASSERT_TRUE(file.Write(key, "Flow Control", "-1"));
+  EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM3")), "/dev/ttyS2 19200 8N1 flow none");
+}
+
+TEST(PortSettings, ParsingAcceptsOnlyWhatThePortCanTake) {
+  int value = -1;
+  EXPECT_TRUE(ParseBoundedInt("5", 5, 8, value));
+  EXPECT_EQ(value, 5);
+  EXPECT_TRUE(ParseBoundedInt("8", 5, 8, value));
+  for (const char* bad : {"4", "9", "", "+7", "7 ", "0x7", "99999999999999999999"})
+    EXPECT_FALSE(ParseBoundedInt(bad, 5, 8, value)) << bad;
+  speed_t speed;
+  EXPECT_TRUE(BaudToSpeed(19200, speed));
+  EXPECT_EQ(speed, static_cast<speed_t>(B19200));
+  EXPECT_FALSE(BaudToSpeed(19201, speed));
+  Parity parity = Parity::None;
+  EXPECT_TRUE(ParseParity("odd", parity));
+  EXPECT_EQ(parity, Parity::Odd);
+  EXPECT_FALSE(ParseParity("Odd", parity));
+  FlowControl flow = FlowControl::None;
+  EXPECT_TRUE(ParseFlowControl("hardware", flow));
+  EXPECT_EQ(flow, FlowControl::Hardware);
+  EXPECT_FALSE(ParseFlowControl("xon", flow));
+}
+
+TEST(PortSettings, ConfigureSavesOnlyWhatTheEditorAccepts) {
+  TempFolder folder;
+  CSerial serial;
+  EXPECT_FALSE(serial.Configure("COM2", [](CPortSettings& s) {
+    s.baud = 9600;
+    return false;  // cancelled
+  }));
+  EXPECT_EQ(LoadPortSettings("COM2").baud, 19200);
+  EXPECT_FALSE(serial.Configure("COM2", [](CPortSettings& s) {
+    s.baud = 12345;  // no such speed
+    return true;
+  }));
+  EXPECT_EQ(LoadPortSettings("COM2").baud, 19200);
+  EXPECT_TRUE(serial.Configure("COM2", [](CPortSettings& s) {
+    EXPECT_EQ(s.device, "/dev/ttyS1");  // the editor starts from what is stored
+    s.device = "/dev/ttyUSB1";
+    s.baud = 38400;
+    return true;
+  }));
+  EXPECT_EQ(serial.portName, "COM2");
+  EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM2")), "/dev/ttyUSB1 38400 8N1 flow none");
+  EXPECT_EQ(LoadPortSettings("COM1").device, "/dev/ttyS0");
+}
+
+}  // namespace
