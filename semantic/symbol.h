@@ -41,7 +41,9 @@ class CSymbol {
 
  private:
   friend class CSymTable;
-  // The table's name index: the next older symbol of the same name in the same table.
+  // The table's name index: whether this symbol is in it (it sits in its own name's
+  // bucket), and the next older symbol of the same name in the same table.
+  bool indexed = false;
   CSymbol* olderNamesake = nullptr;
 };
 

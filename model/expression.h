@@ -1,0 +1,110 @@
+// Expression trees: building a node checks its operands, brings them to a common kind and
+// folds constant operands at compile time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "model/type.h"
+#include "model/value.h"
+
+class CStatement;
+
+// The numbers are shared with the parser actions and the builders: keep the order.
+enum ExprOp : int32_t {
+  EXPR_NOP = 0,
+  EXPR_CONST = 1,
+  EXPR_VAR = 2,
+  EXPR_RANGE = 3,
+  EXPR_RULE = 4,
+  EXPR_CALL = 5,
+  EXPR_ADD = 6,
+  EXPR_SUB = 7,
+  EXPR_MUL = 8,
+  EXPR_DIV = 9,
+  EXPR_MOD = 10,
+  EXPR_BITAND = 11,
+  EXPR_BITOR = 12,
+  EXPR_BITXOR = 13,
+  EXPR_AND = 14,
+  EXPR_OR = 15,
+  EXPR_XOR = 16,
+  EXPR_MIN = 17,
+  EXPR_MAX = 18,
+  EXPR_EQ = 19,
+  EXPR_NE = 20,
+  EXPR_LE = 21,
+  EXPR_LT = 22,
+  EXPR_GE = 23,
+  EXPR_GT = 24,
+  EXPR_SHL = 25,
+  EXPR_SHR = 26,
+  EXPR_INDEX = 27,  // left: the array variable, right: the index
+  EXPR_IS = 28,     // left: the tested value, right: the range or rule leaf
+  EXPR_NEG = 29,    // unary operators hold their operand in right
+  EXPR_NOT = 30,
+  EXPR_BITNOT = 31,
+};
+
+// TYPE_BYTE for the logical and comparison operators and EXPR_NOT; `kind` for the others.
+TypeKind ResultKind(ExprOp op, TypeKind kind);
+
+class CExpression {
+ public:
+  CExpression() = default;
+  CExpression(const CExpression&) = delete;
+  CExpression& operator=(const CExpression&) = delete;
+  // Iterative: a tree of any depth is destroyed without recursion.
+  virtual ~CExpression();
+
+  // Builders: each is called once on a fresh node and returns 1, or 0 with the
+  // diagnostic in `error`.  On success the node owns the operands handed in (the
+  // unique_ptrs are emptied; folded operands are destroyed); on failure they stay
+  // with the caller, possibly cast.
+  int MakeLeaf(const CValue& leaf);
+  int MakeBinary(std::unique_ptr<CExpression>& leftOperand, ExprOp op,
+                 std::unique_ptr<CExpression>& rightOperand);
+  int MakeIs(std::unique_ptr<CExpression>& tested, std::unique_ptr<CExpression>& rangeOrRule);
+  int MakeUnary(ExprOp op, std::unique_ptr<CExpression>& operand);
+
+  // Brings a and b to a common kind; returns it, or 0 with a message in this node's `error`.
+  TypeKind Promote(CExpression& a, CExpression& b);
+  // Widens or narrows this subtree to `target`; returns the resulting kind or 0.
+  // An operator node that widens computes in its new kind; a node that cannot widen
+  // (a reference, an element read, an operator without an instruction for the kind)
+  // keeps its kind and is converted by its parent.
+  TypeKind CastTo(TypeKind target);
+  TypeKind CastTo(const CType& target) { return CastTo(target.BaseKind()); }
+  // 1 when `op` is defined for `operandKind`, else 0 with the message in `error`.
+  int CheckOperator(ExprOp op, TypeKind operandKind);
+
+  // Writes the expression's text into the listing (no line break).  Iterative.
+  virtual void Dump(FILE* file, int indent) const;
+  std::string DumpText() const;
+
+  ExprOp op = EXPR_NOP;
+  TypeKind kind = TYPE_VOID;  // the kind the node yields
+  // A constant's value; a reference leaf's descriptor; for an operator node only its
+  // kind counts: the kind the operator computes in.
+  CValue value;
+  std::unique_ptr<CExpression> left;
+  std::unique_ptr<CExpression> right;
+  std::string error;
+  // A statement that only this leaf refers to (a call made inside an expression),
+  // destroyed with the node.  Null for every other node.
+  std::unique_ptr<CStatement> ownedStatement;
+
+ private:
+  // The cast of one node that needs no cast of its children; false when it does.
+  bool CastWithoutChildren(TypeKind target, TypeKind& result);
+  // The rest of an operator node's cast, once its children are cast (`childResult`
+  // is the last child's result, 0 when one failed).
+  TypeKind FinishCast(TypeKind childResult);
+  // Folds two constants already promoted to `common`; 0 with a message for a zero divisor.
+  int FoldBinary(ExprOp op, TypeKind common, const CValue& l, const CValue& r);
+  void FoldUnary(ExprOp op, TypeKind operandKind, const CValue& operand);
+  void BecomeConstant(const CValue& folded);
+  std::string OwnText() const;
+};

@@ -1,0 +1,85 @@
+// The chained hash table of symbols and the scoped table with its history of left scopes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "semantic/symbol.h"
+
+// Buckets hold chains through the symbols' own prev/next links, newest at the head.
+// The bucket of a name is its character sum; the bucket count and this hash fix the
+// order of the dump and of same-named lookups.  Beside the chains an index from each
+// name to its newest symbol (and from each symbol to its next older namesake) keeps
+// lookups constant-time however many names share a bucket.
+class CSymTable {
+ public:
+  CSymTable() = default;
+  CSymTable(const CSymTable&) = delete;
+  CSymTable& operator=(const CSymTable&) = delete;
+  virtual ~CSymTable();
+
+  // Enters the symbol at the head of its name's bucket; the table owns it from then on.
+  // Returns 0 (and destroys nothing but the given symbol) when the table has no buckets.
+  virtual int Insert(std::unique_ptr<CSymbol> symbol);
+  virtual void Dump(FILE* file, int depth) const;
+
+  // Sizes an empty table: n buckets, all empty.
+  int SetBucketCount(int count);
+  // Links the symbol at the head of bucket `index`; 0 when the index is out of range.
+  int InsertAt(int index, std::unique_ptr<CSymbol> symbol);
+  // The newest symbol of that name, or null.
+  CSymbol* Lookup(const std::string& name) const;
+  // The next symbol of that name after `symbol` down its chain (the next older one), or null.
+  CSymbol* LookupNext(const CSymbol* symbol, const std::string& name) const;
+  // Destroys every symbol and leaves the table with 0 buckets.
+  int Clear();
+
+  int BucketCount() const { return static_cast<int>(buckets.size()); }
+  // The bucket of a name: the sum of its characters as signed bytes, modulo the bucket count.
+  int BucketOf(const std::string& name) const;
+
+  std::vector<CSymbol*> buckets;  // chain heads; null = empty
+
+ protected:
+  // Takes the symbol off the chain of bucket `index` and out of the name index; the caller
+  // owns it.  The symbol is normally the head; elsewhere in the chain it is spliced out.
+  std::unique_ptr<CSymbol> Detach(int index, CSymbol* symbol);
+
+ private:
+  void Unindex(CSymbol* symbol);
+
+  std::unordered_map<std::string, CSymbol*> newestByName;
+};
+
+// The compiler's table: the live symbols by scope depth, and the history of the
+// symbols whose scope has been left (statements still point at them).
+class CSymScope : public CSymTable {
+ public:
+  CSymScope() = default;
+  ~CSymScope() override;
+
+  // Stamps the symbol with the current depth and enters it; 0 for a null symbol.
+  int Insert(std::unique_ptr<CSymbol> symbol) override;
+  // The live table, a separator, then the history; the depth is ignored.
+  void Dump(FILE* file, int depth) const override;
+
+  // Creates the history and gives both tables n buckets.
+  int Create(int count);
+  int EnterLevel();
+  // Destroys the live symbols (the history stays) and forgets their depths.
+  int Clear();
+  // Moves the symbols of the current depth into the history; 0 at depth 0.
+  // Costs the number of symbols moved.
+  int LeaveLevel();
+
+  int32_t currentLevel = 0;
+  std::unique_ptr<CSymTable> history;
+
+ private:
+  // Symbols entered at each live depth, in entry order.
+  std::vector<std::vector<CSymbol*>> enteredAt;
+};
