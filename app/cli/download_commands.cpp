@@ -1,6 +1,274 @@
-#include "app/cli/commands.h"
+// tovrin download, install, ports and configure-port: the commands that reach the programmer.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <vector>
 
-int RunDownloadCommand(const Arguments&) { return UsageError("download is not available yet"); }
-int RunInstallCommand(const Arguments&) { return UsageError("install is not available yet"); }
-int RunPortsCommand(const Arguments&) { return UsageError("ports is not available yet"); }
-int RunConfigurePortCommand(const Arguments&) { return UsageError("configure-port is not available yet"); }
+#include "app/build_driver.h"
+#include "app/cli/commands.h"
+#include "app/register.h"
+#include "download/port_settings.h"
+#include "download/programmer.h"
+#include "platform/format.h"
+#include "platform/terminal_interface.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The firmware "Install Tovrin..." offers when nothing is stored.
+const char kDefaultFirmware[] = "Atmel\\Tovrin.hex";
+
+enum class Memory { Sram, Flash };
+
+// FILE and --port PORT, in any order.
+struct TransferArguments {
+  std::optional<std::string> file;
+  std::string port;
+};
+
+bool ParseTransferArguments(const Arguments& args, TransferArguments& parsed, std::string& error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--port") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--port needs a port name (COM1 .. COM4 or a device path)";
+        return false;
+      }
+      parsed.port = args[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = Format("unknown option '%s'", arg.c_str());
+      return false;
+    } else if (parsed.file) {
+      error = Format("more than one file given ('%s' and '%s')", parsed.file->c_str(), arg.c_str());
+      return false;
+    } else {
+      parsed.file = arg;
+    }
+  }
+  return true;
+}
+
+// The stored "Port" as its list entry; empty when it names no entry of the list.
+std::string StoredPort(const CRegister& registry) {
+  int number = registry.ReadInt("Port");
+  if (number == 0) number = 1;  // the window's default
+  return number >= 1 && number <= 4 ? Format("COM%d", number) : std::string();
+}
+
+// Connect, one download, Disconnect; the programmer's error text and exit 3 on failure.
+int Transfer(Memory memory, const std::string& file, const std::string& port) {
+  if (port.empty()) {
+    std::fprintf(stderr, "tovrin: %s\n", kNoPortText);
+    return kExitDownloadFailed;
+  }
+  CTerminalInterface ui(stderr);
+  CProgrammer programmer;
+  programmer.Setup();
+  const std::string shortName = ShortName(file);
+  bool ok = programmer.Connect(port);
+  if (ok)
+    ok = memory == Memory::Sram ? programmer.DownloadSram(file, shortName)
+                                : programmer.DownloadFlash(file, shortName);
+  // Disconnect does not touch the text of a failure before it.
+  const std::string failure = programmer.errorText;
+  programmer.Disconnect();
+  if (!ok) {
+    std::fprintf(stderr, "tovrin: %s\n", failure.c_str());
+    return kExitDownloadFailed;
+  }
+  std::printf("%s: %s to %s through %s (%s, software %3.2f, hardware %3.2f)\n", port.c_str(),
+              shortName.c_str(), memory == Memory::Sram ? "SRAM" : "Flash", programmer.programmerId.c_str(),
+              programmer.isOwnProgrammer ? "Tovrin Programmer" : "Atmel Programmer",
+              programmer.softwareVersion, programmer.hardwareVersion);
+  return kExitOk;
+}
+
+// Orders names like ttyS2 before ttyS10.
+bool NaturalLess(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (std::isdigit(static_cast<unsigned char>(a[i])) && std::isdigit(static_cast<unsigned char>(b[j]))) {
+      size_t ie = i, je = j;
+      while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
+      while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je]))) ++je;
+      std::string na = a.substr(i, ie - i), nb = b.substr(j, je - j);
+      if (na.size() != nb.size()) return na.size() < nb.size();
+      if (na != nb) return na < nb;
+      i = ie;
+      j = je;
+      continue;
+    }
+    if (a[i] != b[j]) return a[i] < b[j];
+    ++i;
+    ++j;
+  }
+  return a.size() - i < b.size() - j;
+}
+
+// Serial devices the system knows: stable names first, then every tty backed by a device.
+std::vector<std::string> SerialDevices() {
+  std::vector<std::string> lines;
+  std::error_code error;
+  std::vector<std::string> byId;
+  for (const auto& entry : fs::directory_iterator("/dev/serial/by-id", error)) {
+    fs::path target = fs::canonical(entry.path(), error);
+    byId.push_back(Format("%s -> %s", entry.path().c_str(), error ? "?" : target.c_str()));
+  }
+  std::sort(byId.begin(), byId.end(), NaturalLess);
+  std::vector<std::string> ttys;
+  for (const auto& entry : fs::directory_iterator("/sys/class/tty", error)) {
+    std::error_code missing;
+    if (!fs::exists(entry.path() / "device" / "driver", missing)) continue;
+    ttys.push_back("/dev/" + entry.path().filename().string());
+  }
+  std::sort(ttys.begin(), ttys.end(), NaturalLess);
+  lines.insert(lines.end(), byId.begin(), byId.end());
+  lines.insert(lines.end(), ttys.begin(), ttys.end());
+  return lines;
+}
+
+void PrintMapping(const std::string& name) {
+  std::printf("%s  %s\n", name.c_str(), DescribePortSettings(LoadPortSettings(name)).c_str());
+}
+
+// The changes configure-port asks for; each is applied over what is stored.
+struct PortChanges {
+  std::optional<std::string> device;
+  std::optional<int> baud, dataBits, stopBits;
+  std::optional<Parity> parity;
+  std::optional<FlowControl> flow;
+  bool Any() const { return device || baud || dataBits || stopBits || parity || flow; }
+  void ApplyTo(CPortSettings& settings) const {
+    if (device) settings.device = *device;
+    if (baud) settings.baud = *baud;
+    if (dataBits) settings.dataBits = *dataBits;
+    if (stopBits) settings.stopBits = *stopBits;
+    if (parity) settings.parity = *parity;
+    if (flow) settings.flow = *flow;
+  }
+};
+
+bool ParsePortChange(const std::string& option, const std::string& value, PortChanges& changes,
+                     std::string& error) {
+  int number = 0;
+  speed_t speed;
+  if (option == "--device") {
+    if (value.empty()) {
+      error = "--device needs a path";
+      return false;
+    }
+    changes.device = value;
+  } else if (option == "--baud") {
+    if (!ParseBoundedInt(value, 1, 99999999, number) || !BaudToSpeed(number, speed)) {
+      error = Format("--baud: '%s' is no speed this system supports", value.c_str());
+      return false;
+    }
+    changes.baud = number;
+  } else if (option == "--data-bits") {
+    if (!ParseBoundedInt(value, 5, 8, number)) {
+      error = "--data-bits takes 5, 6, 7 or 8";
+      return false;
+    }
+    changes.dataBits = number;
+  } else if (option == "--stop-bits") {
+    if (!ParseBoundedInt(value, 1, 2, number)) {
+      error = "--stop-bits takes 1 or 2";
+      return false;
+    }
+    changes.stopBits = number;
+  } else if (option == "--parity") {
+    Parity parity;
+    if (!ParseParity(value, parity)) {
+      error = "--parity takes none, odd or even";
+      return false;
+    }
+    changes.parity = parity;
+  } else if (option == "--flow") {
+    FlowControl flow;
+    if (!ParseFlowControl(value, flow)) {
+      error = "--flow takes none, hardware or software";
+      return false;
+    }
+    changes.flow = flow;
+  } else {
+    error = Format("unknown option '%s'", option.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunDownloadCommand(const Arguments& args) {
+  TransferArguments parsed;
+  std::string error;
+  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
+  if (!parsed.file) return UsageError("download needs the HEXFILE to send");
+  CRegister registry;
+  registry.SetKey(kSettingsKey);
+  return Transfer(Memory::Sram, *parsed.file, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+}
+
+int RunInstallCommand(const Arguments& args) {
+  TransferArguments parsed;
+  std::string error;
+  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
+  CRegister registry;
+  registry.SetKey(kSettingsKey);
+  std::string firmware;
+  if (parsed.file) {
+    // As the window does: the firmware chosen becomes the stored one.
+    std::error_code ignored;
+    const fs::path absolute = fs::absolute(*parsed.file, ignored);
+    firmware = absolute.empty() ? *parsed.file : absolute.lexically_normal().string();
+    registry.WriteString("Tovrin File", firmware);
+  } else {
+    firmware = registry.ReadString("Tovrin File");
+    if (firmware.empty()) firmware = kDefaultFirmware;
+  }
+  return Transfer(Memory::Flash, firmware, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+}
+
+int RunPortsCommand(const Arguments& args) {
+  if (!args.empty()) return UsageError("ports takes no arguments");
+  std::printf("Serial devices:\n");
+  const std::vector<std::string> devices = SerialDevices();
+  if (devices.empty()) std::printf("  (none found)\n");
+  for (const std::string& device : devices) std::printf("  %s\n", device.c_str());
+  std::printf("Ports:\n");
+  for (int n = 1; n <= 4; ++n) {
+    std::printf("  ");
+    PrintMapping(Format("COM%d", n));
+  }
+  return kExitOk;
+}
+
+int RunConfigurePortCommand(const Arguments& args) {
+  if (args.empty() || !ComPortNumber(args[0]))
+    return UsageError("configure-port needs a port name COM1 .. COM4");
+  const std::string name = args[0];
+  PortChanges changes;
+  std::string error;
+  for (size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return UsageError(Format("%s needs a value", args[i].c_str()));
+    if (!ParsePortChange(args[i], args[i + 1], changes, error)) return UsageError(error);
+  }
+  if (changes.Any()) {
+    CProgrammer programmer;
+    programmer.Setup();
+    const bool ok = programmer.ConfigurePort(name, [&changes](CPortSettings& settings) {
+      changes.ApplyTo(settings);
+      return true;
+    });
+    if (!ok) {
+      std::fprintf(stderr, "tovrin: %s\n", programmer.errorText.c_str());
+      return kExitDownloadFailed;
+    }
+  }
+  PrintMapping(name);
+  return kExitOk;
+}
