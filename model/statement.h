@@ -1,0 +1,206 @@
+// The program as statements held in blocks: the base statement, the block, and every statement kind.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/type.h"
+
+class CExpression;
+class CTarget;
+class CSymbol;
+class CClassSymbol;
+class CVarSymbol;
+class CProtoSymbol;
+class CRangeSymbol;
+class CRuleSymbol;
+class CStatement;
+
+using StatementList = std::vector<std::unique_ptr<CStatement>>;
+
+// An ordered list of owned statements and the size of its run-time frame.
+class CBlock {
+ public:
+  CBlock() = default;
+  CBlock(const CBlock&) = delete;
+  CBlock& operator=(const CBlock&) = delete;
+  // Iterative: nested blocks of any depth are torn down without recursion.
+  virtual ~CBlock();
+
+  // Appends at the end and takes ownership; returns 1.
+  virtual int Add(std::unique_ptr<CStatement> statement);
+  // Dumps each statement one level deeper; the block writes nothing of its own.
+  virtual void Dump(FILE* file, int indent) const;
+
+  bool IsEmpty() const { return statements.empty(); }
+  // Moves every statement out (used by the iterative teardown).
+  void ReleaseInto(StatementList& out);
+
+  StatementList statements;
+  int32_t frameSize = 0;  // bytes of locals declared in the block, set when its scope closes
+};
+
+class CStatement {
+ public:
+  CStatement() = default;
+  CStatement(const CStatement&) = delete;
+  CStatement& operator=(const CStatement&) = delete;
+  virtual ~CStatement();
+
+  // Emits the statement's byte code; 1 on success.  Code generation is not part of the model
+  // yet: a statement without its own generator fails, so no image is ever built from it.
+  virtual int Generate(CTarget& target);
+  // Writes the statement's listing lines; the base writes nothing.
+  virtual void Dump(FILE* file, int indent) const;
+
+  // Moves the statements of inner blocks (and anything else this statement owns that holds
+  // statements) into `out`, so that teardown never recurses through the nesting.
+  virtual void ReleaseInner(StatementList& out);
+
+  int32_t address = 0;  // code, data, table address or frame offset, by statement kind
+};
+
+// { ... } inside a method body.
+class CBlockStatement : public CStatement {
+ public:
+  void ReleaseInner(StatementList& out) override;
+
+  CBlock block;
+};
+
+// IF (and each ELSEIF, reached through elseIf).
+class CDecideStatement : public CStatement {
+ public:
+  explicit CDecideStatement(std::unique_ptr<CExpression> decideCondition);
+  ~CDecideStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  std::unique_ptr<CExpression> condition;
+  CBlock thenBlock;
+  CBlock elseBlock;
+  CDecideStatement* elseIf = nullptr;  // next clause; it stands in no block (not owned here)
+};
+
+// WHILE; address: the first instruction of the condition.
+class CLoopStatement : public CStatement {
+ public:
+  explicit CLoopStatement(std::unique_ptr<CExpression> loopCondition);
+  ~CLoopStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  std::unique_ptr<CExpression> condition;
+  CBlock body;
+};
+
+// A method definition; address: the method's first instruction.
+class CMethodStatement : public CStatement {
+ public:
+  explicit CMethodStatement(CProtoSymbol* methodPrototype) : prototype(methodPrototype) {}
+  void ReleaseInner(StatementList& out) override;
+
+  CProtoSymbol* prototype;  // the declared prototype it implements (not owned)
+  CBlock body;
+};
+
+// A call, as a statement in a block or as the target of a call leaf in an expression.
+class CCallStatement : public CStatement {
+ public:
+  CCallStatement(CProtoSymbol* calledPrototype, std::unique_ptr<CBlock> argumentBlock);
+  ~CCallStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  CProtoSymbol* prototype;           // the matched overload (not owned)
+  std::unique_ptr<CBlock> arguments;  // one CParamStatement per argument, in source order
+};
+
+// One call argument.
+class CParamStatement : public CStatement {
+ public:
+  explicit CParamStatement(std::unique_ptr<CExpression> argument);
+  ~CParamStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  std::unique_ptr<CExpression> expression;
+};
+
+// target = value; address: its assignment instruction.
+class CAssignStatement : public CStatement {
+ public:
+  CAssignStatement(TypeKind targetKind, std::unique_ptr<CExpression> assignTarget,
+                   std::unique_ptr<CExpression> assignValue);
+  ~CAssignStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  TypeKind kind;                        // base kind of the target variable
+  std::unique_ptr<CExpression> target;  // an EXPR_VAR or EXPR_INDEX node
+  std::unique_ptr<CExpression> value;
+};
+
+// OUT / OUTCH of a value, or OUT of a text; address: its OUT instruction.
+class COutStatement : public CStatement {
+ public:
+  COutStatement(std::unique_ptr<CExpression> outExpression, int outAsChar);
+  explicit COutStatement(std::string outText);
+  ~COutStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  int32_t asChar = 0;                       // nonzero: character output (expression form)
+  std::unique_ptr<CExpression> expression;  // null for the text form
+  std::optional<std::string> text;          // the string literal's characters, text form only
+};
+
+// WEIGHT(expression); address: its set-weight instruction.
+class CWithStatement : public CStatement {
+ public:
+  explicit CWithStatement(std::unique_ptr<CExpression> weight);
+  ~CWithStatement() override;
+  void ReleaseInner(StatementList& out) override;
+
+  std::unique_ptr<CExpression> expression;
+};
+
+// CLEAR(name) of a Fuzzy variable; address: its clear instruction.
+class CClearStatement : public CStatement {
+ public:
+  explicit CClearStatement(CVarSymbol* variable) : symbol(variable) {}
+
+  CVarSymbol* symbol;
+};
+
+// A variable declaration; address: data address, fixed address or frame offset.
+class CVarStatement : public CStatement {
+ public:
+  explicit CVarStatement(CVarSymbol* variable) : symbol(variable) {}
+  // Bytes of the variable's type in target memory; 0 without a symbol.
+  int32_t Size() const;
+
+  CVarSymbol* symbol;
+};
+
+// A class (DEFINE); address: the data address where its members begin.
+class CClassStatement : public CStatement {
+ public:
+  explicit CClassStatement(CClassSymbol* classSymbol) : symbol(classSymbol) {}
+
+  CClassSymbol* symbol;
+};
+
+// A fuzzy range; address: its 3-byte table.
+class CRangeStatement : public CStatement {
+ public:
+  explicit CRangeStatement(CRangeSymbol* range) : symbol(range) {}
+
+  CRangeSymbol* symbol;
+};
+
+// A fuzzy rule; address: its table (count byte, then four bytes per entry).
+class CRuleStatement : public CStatement {
+ public:
+  explicit CRuleStatement(CRuleSymbol* rule) : symbol(rule) {}
+
+  CRuleSymbol* symbol;
+};
