@@ -74,6 +74,10 @@ bool CTarget::IsUnusedLine(int offset) const {
 
 bool CTarget::WriteHexFile(std::string& path) {
   path = HexPathFor(path);
+  if (image.empty()) {
+    errorText = "No target image to write.";
+    return false;
+  }
   std::string temporary;
   int fd = CreateTemporaryBeside(path, temporary);
   if (fd < 0) {
