@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kLineBytes = 16;
-constexpr const char* kEndRecord = ":00000001FF";
+constexpr const char* kEndRecord = ":00000001ff";
 
 std::string HexPathFor(const std::string& path) {
   size_t dot = path.rfind('.');
