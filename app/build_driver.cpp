@@ -1,0 +1,129 @@
+#include "app/build_driver.h"
+
+#include <memory>
+
+#include "download/programmer.h"
+#include "platform/user_interface.h"
+
+// Each stage below that the compiler does not offer yet is one small function, so joining it
+// is a change in one place.
+namespace {
+
+// The target image of the build, with the counters of the memory summary. The compiler object
+// becomes the image once CCompiler derives from CTarget; until then a stand-in laid out with
+// the same settings takes its place.
+CTarget& ImageOf(CParser& /*parser*/, CTarget& standIn) { return standIn; }
+
+// Prepares the parser (and with it the image); the old log is deleted on success.
+bool CreateParser(CParser& parser, CTarget& standIn, const BuildRequest& request) {
+  // BeginProgram lays out the image once the compiler is the image; the stand-in is laid
+  // out here in the same way, and a refused layout fails the parser's creation as it will.
+  if (!standIn.Initialize(request.externalRamK, request.codeLocation, request.dataLocation))
+    return false;
+  return parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
+}
+
+// Why creating the parser failed, when the image or the compiler said.
+std::string CreateFailureText(CParser& parser, CTarget& standIn) {
+  if (!ImageOf(parser, standIn).errorText.empty()) return ImageOf(parser, standIn).errorText;
+  return parser.compiler.errorText;
+}
+
+// Code generation: every statement of the program block emits its code, then the forward
+// calls are resolved. Joins with CCompiler::Generate; until then there is no code to emit.
+bool GenerateCode(CParser& /*parser*/) { return true; }
+
+// Appends the end instruction, fills in the header and writes the hex file; path becomes the
+// hex file's path.
+bool WriteHexFile(CTarget& image, std::string& path) { return image.WriteHexFile(path); }
+
+// The six numbers of the summary: the whole image, the global data, the tables and code.
+MemoryMap MemoryOf(const CTarget& image, bool good) { return image.GetMemoryMap(good); }
+
+std::string SummaryOf(const CTarget& image, bool good) {
+  return good ? image.SuccessSummary() : image.FailureSummary();
+}
+
+// Sends the hex file to the target's SRAM; false with the programmer's errorText.
+bool Download(CProgrammer& programmer, const std::string& port, const std::string& hexPath) {
+  bool sent = programmer.Connect(port) && programmer.DownloadSram(hexPath, ShortName(hexPath));
+  programmer.Disconnect();
+  return sent;
+}
+
+// After a good build and an OK to "Prepare to Download...".
+BuildOutcome DownloadStep(const BuildRequest& request, BuildResult& result, CProgrammer* programmer) {
+  if (request.port.empty()) {
+    UserInterface().ShowMessage(kNoPortText);
+    return BuildOutcome::NoPort;
+  }
+  if (result.hexPath.size() <= 1) return BuildOutcome::Built;
+  std::unique_ptr<CProgrammer> own;
+  if (!programmer) {
+    own = std::make_unique<CProgrammer>();
+    own->Setup();
+    programmer = own.get();
+  }
+  if (Download(*programmer, request.port, result.hexPath)) return BuildOutcome::Downloaded;
+  result.errorText = programmer->errorText;
+  UserInterface().ShowMessage(programmer->errorText);
+  return BuildOutcome::DownloadFailed;
+}
+
+}  // namespace
+
+std::string ShortName(const std::string& path) {
+  size_t separator = path.rfind('/');
+  if (separator == std::string::npos) separator = path.rfind('\\');
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+void ReadPlacement(const CRegister& registry, BuildRequest& request) {
+  request.codeLocation = registry.ReadInt("Code Location");
+  request.dataLocation = registry.ReadInt("Data Location");
+  request.externalRamK = registry.ReadInt("External RAM");
+}
+
+BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CProgrammer* programmer) {
+  BuildResult result;
+  if (request.sourcePath.empty()) {
+    UserInterface().ShowMessage(kNoSourceText);
+    return result;
+  }
+
+  CTarget standIn;
+  CParser parser;
+  parser.logPath = request.logPath;
+  parser.onLog = onLog;
+  bool good = false;
+  bool created = CreateParser(parser, standIn, request);
+  if (!created) {
+    std::string reason = CreateFailureText(parser, standIn);
+    if (!reason.empty()) parser.WriteLog(reason);
+    parser.WriteLog(kParserInitText);
+  } else {
+    std::string path = request.sourcePath;  // becomes the hex file's path when written
+    result.sourceOpened = parser.compiler.OpenSource(path);
+    if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0 && GenerateCode(parser) &&
+        WriteHexFile(ImageOf(parser, standIn), path)) {
+      good = true;
+      result.hexPath = path;
+    }
+    parser.WriteDebugFile(kDebugFileName, request.debugLevel);
+  }
+
+  const CTarget& image = ImageOf(parser, standIn);
+  result.memory = MemoryOf(image, good);
+  result.summary = SummaryOf(image, good);
+  if (!good) {
+    parser.onLog = nullptr;  // the memory map is the result's, not a message of the build
+    parser.WriteLog(result.summary);
+    result.outcome = BuildOutcome::Failed;
+    if (UserInterface().AskOkCancel(kViewLogQuestion, kErrorCaption)) UserInterface().ViewLog(request.logPath);
+    return result;
+  }
+  result.outcome = BuildOutcome::Built;
+  if (!UserInterface().AskOkCancel(result.summary, kSuccessCaption)) return result;
+  result.outcome = DownloadStep(request, result, programmer);
+  return result;
+}
