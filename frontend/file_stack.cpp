@@ -1,0 +1,98 @@
+#include "frontend/file_stack.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <memory>
+
+namespace {
+
+std::string LowerCase(const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+// The working directory, whatever its length; empty when it cannot be read.
+std::string CurrentDirectory() {
+  std::unique_ptr<char, decltype(&free)> path(getcwd(nullptr, 0), &free);
+  return path ? std::string(path.get()) : std::string();
+}
+
+// Opens a source for reading. A directory opens on this system but reads as
+// nothing; it is refused like a missing file.
+FILE* OpenSourceFile(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "re");
+  if (!file) return nullptr;
+  struct stat status;
+  if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return file;
+}
+
+}  // namespace
+
+CFileStack::~CFileStack() {
+  if (lexer && !saved.empty() && lexer->input) {
+    std::fclose(lexer->input);
+    lexer->input = nullptr;
+  }
+  for (SavedFile& entry : saved)
+    if (entry.file) std::fclose(entry.file);
+}
+
+void CFileStack::SetLexer(CLexer* newLexer) { lexer = newLexer; }
+
+bool CFileStack::Push(const std::string& path) {
+  if (!lexer) return false;
+  std::string key = LowerCase(path);
+  if (usedKeys.count(key)) return true;
+  FILE* file = OpenSourceFile(path);
+  if (!file) return false;
+
+  SavedFile entry;
+  entry.file = lexer->input;
+  entry.line = lexer->line;
+  entry.name = currentName;
+  entry.directory = CurrentDirectory();
+  entry.unread = lexer->TakeUnread();
+  saved.push_back(std::move(entry));
+
+  lexer->input = file;
+  lexer->line = 1;
+  currentName = path;
+  usedFiles.push_back(path);
+  usedKeys.insert(std::move(key));
+
+  // Relative USE paths inside this file resolve against its folder.
+  size_t separator = path.rfind('/');
+  if (separator == std::string::npos) separator = path.rfind('\\');
+  if (separator != std::string::npos && separator > 0) {
+    if (chdir(path.substr(0, separator).c_str()) != 0) {
+      // A folder we cannot enter leaves the working directory as it was.
+    }
+  }
+  return true;
+}
+
+bool CFileStack::Pop() {
+  if (!lexer || saved.empty() || !lexer->input) return false;
+  std::fclose(lexer->input);
+
+  SavedFile entry = std::move(saved.back());
+  saved.pop_back();
+  lexer->input = entry.file;
+  lexer->line = entry.line;
+  if (!entry.name.empty()) currentName = entry.name;
+  if (!entry.directory.empty() && chdir(entry.directory.c_str()) != 0) {
+    // The folder has gone; reading goes on from where we are.
+  }
+  lexer->RestoreUnread(std::move(entry.unread));
+  return lexer->input != nullptr;
+}
