@@ -124,13 +124,15 @@ bool CEmulatedProgrammer::WriteReply(const std::vector<uint8_t>& reply, int stop
     delay = faults.replyDelayMs;
   }
   if (delay > 0 && !WaitOrStop(stopFd, delay)) return false;
+  {
+    // Recorded before it is sent: once the host has the answer, the transcript has it too.
+    std::lock_guard<std::mutex> guard(lock);
+    for (uint8_t byte : reply) events.push_back({false, byte, std::chrono::steady_clock::now()});
+  }
   size_t done = 0;
   while (done < reply.size()) {
     ssize_t wrote = ::write(master, reply.data() + done, reply.size() - done);
     if (wrote > 0) {
-      std::lock_guard<std::mutex> guard(lock);
-      for (ssize_t i = 0; i < wrote; ++i)
-        events.push_back({false, reply[done + static_cast<size_t>(i)], std::chrono::steady_clock::now()});
       done += static_cast<size_t>(wrote);
       continue;
     }
