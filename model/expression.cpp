@@ -136,6 +136,8 @@ TypeKind ResultKind(ExprOp op, TypeKind kind) {
   }
 }
 
+CExpression::CExpression() = default;
+
 CExpression::~CExpression() {
   // Children are moved onto a work list before they die, so each destructor
   // sees no children of its own and the nesting never becomes recursion.
@@ -333,13 +335,21 @@ bool CExpression::CastWithoutChildren(TypeKind target, TypeKind& result) {
   return true;
 }
 
-TypeKind CExpression::FinishCast(TypeKind childResult) {
+TypeKind CExpression::FinishCast(TypeKind target, TypeKind childResult) {
   if (childResult == TYPE_VOID) error = kTypeCastingMessage;
   const TypeKind computed = ChildrenKind(*this);
-  kind = ResultKind(op, computed);
-  // Keep the node computing in the kind it reports, so its code pushes what it claims.
-  if (ResultFollowsOperands(op) && computed != TYPE_VOID) value.kind = computed;
-  return ResultKind(op, childResult);
+  if (!ResultFollowsOperands(op)) {
+    kind = ResultKind(op, computed);
+    return ResultKind(op, childResult);
+  }
+  // The node computes in the kind it reports, so its code pushes what it claims.  Its
+  // children's kind is that kind unless the operator has no instruction for it (a child
+  // that could not widen, say a rule test under a product); the cast's own kind, which
+  // was checked before the children were touched, then serves.
+  const bool usable = computed != TYPE_VOID && OperatorMessage(op, computed) == nullptr;
+  value.kind = usable ? computed : target;
+  kind = value.kind;
+  return childResult;
 }
 
 TypeKind CExpression::CastTo(TypeKind target) {
@@ -382,7 +392,7 @@ TypeKind CExpression::CastTo(TypeKind target) {
         continue;
       }
     }
-    result = node->FinishCast(frame.childResult);
+    result = node->FinishCast(target, frame.childResult);
     stack.pop_back();
   }
   return result;

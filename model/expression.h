@@ -53,7 +53,7 @@ TypeKind ResultKind(ExprOp op, TypeKind kind);
 
 class CExpression {
  public:
-  CExpression() = default;
+  CExpression();  // out of line: the owned statement's type is complete only there
   CExpression(const CExpression&) = delete;
   CExpression& operator=(const CExpression&) = delete;
   // Iterative: a tree of any depth is destroyed without recursion.
@@ -101,7 +101,7 @@ class CExpression {
   bool CastWithoutChildren(TypeKind target, TypeKind& result);
   // The rest of an operator node's cast, once its children are cast (`childResult`
   // is the last child's result, 0 when one failed).
-  TypeKind FinishCast(TypeKind childResult);
+  TypeKind FinishCast(TypeKind target, TypeKind childResult);
   // Folds two constants already promoted to `common`; 0 with a message for a zero divisor.
   int FoldBinary(ExprOp op, TypeKind common, const CValue& l, const CValue& r);
   void FoldUnary(ExprOp op, TypeKind operandKind, const CValue& operand);

@@ -60,6 +60,8 @@ TEST(SymbolChain, LinkAheadAndUnlinkFromTheFront) {
   EXPECT_EQ(a.next, nullptr);
   EXPECT_EQ(a.Unlink(), nullptr);  // on no chain: nothing changes
   EXPECT_EQ(b.next, &c);
+  EXPECT_EQ(b.Unlink(), &c);  // leave no links to objects that die first
+  EXPECT_EQ(c.prev, nullptr);
 }
 
 TEST(SymbolDump, ClassVariablePrototypeLines) {
