@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/cli/commands.h"
+#include "frontend/token_listing.h"
 
 namespace {
 
@@ -36,6 +37,14 @@ const char kUsage[] =
     "Log: --log PATH, $TOVRIN_LOG or ~/.local/state/tovrin/tovrin.log.\n"
     "Exit status: 0 success, 1 build failed, 2 usage error, 3 download failed.\n";
 
+// Not in the usage: a debugging aid that lists the tokens of one file.
+int RunTokensCommand(const Arguments& args) {
+  if (args.size() != 1) return UsageError("tokens takes one FILE");
+  if (WriteTokenListing(args[0], stdout)) return kExitOk;
+  std::fprintf(stderr, "tovrin: cannot open '%s'\n", args[0].c_str());
+  return kExitBuildFailed;
+}
+
 struct Command {
   const char* name;
   int (*run)(const Arguments&);
@@ -48,6 +57,7 @@ const Command kCommands[] = {
     {"ports", RunPortsCommand},
     {"configure-port", RunConfigurePortCommand},
     {"settings", RunSettingsCommand},
+    {"tokens", RunTokensCommand},
 };
 
 }  // namespace
