@@ -65,7 +65,8 @@ inline std::string Record(unsigned address, const std::vector<uint8_t>& bytes) {
 
 inline const char* kEndRecord = ":00000001ff";
 
-// A pseudo-terminal whose far end the test drives by hand.
+// A pseudo-terminal whose far end the test drives by hand. The tty keeps the system's default
+// cooked modes (echo, line editing, CR/LF translation), so whoever opens it must set its own.
 class RawPty {
  public:
   RawPty() {
@@ -75,11 +76,6 @@ class RawPty {
     if (::ptsname_r(master, name, sizeof name) == 0) device = name;
     // Held open so the tty outlives the serial port's own opens and closes.
     slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios tio{};
-    if (slave >= 0 && ::tcgetattr(slave, &tio) == 0) {
-      cfmakeraw(&tio);
-      ::tcsetattr(slave, TCSANOW, &tio);
-    }
   }
   ~RawPty() {
     if (slave >= 0) ::close(slave);

@@ -221,6 +221,20 @@ TEST_F(ProgrammerTest, ChecksumFailureGrowsTheDelayAndSuccessShrinksIt) {
     EXPECT_GE(blocks[i].span, 2 * delays[i] - 0.5) << "block " << i;
 }
 
+TEST_F(ProgrammerTest, MissingSumIsAFailedAttemptEvenForAZeroSum) {
+  emulator.faults.dropReplyTo = 'R';
+  emulator.faults.dropReplies = 1;
+  const std::string path = folder.Write("zero.hex", Record(0x0300, {0x80, 0x80}) + kEndRecord);
+  ConnectQuietly();
+  ASSERT_TRUE(programmer.DownloadSram(path, "zero.hex")) << programmer.errorText;
+  EXPECT_EQ(emulator.Transcript(),
+            "> 54 13\n< 01\n> 4C\n< 01\n"
+            "> 41 03 00\n< 01\n> 52 02 80 80"  // no answer: the next attempt follows
+            " 41 03 00\n< 01\n> 52 02 80 80\n< 00\n"
+            "> 6C 01\n< 01\n");
+  EXPECT_EQ(programmer.pacingDelay, 14);
+}
+
 TEST_F(ProgrammerTest, FiveFailedAttemptsAbandonTheRecord) {
   emulator.faults.wrongSums = 5;
   const std::string path =
@@ -265,6 +279,14 @@ TEST_F(ProgrammerTest, HexFilesThatFailToRead) {
   EXPECT_FALSE(programmer.DownloadSram(notHex, "text.hex"));
   EXPECT_EQ(programmer.errorText, "Error in file; not Intellec format");
   EXPECT_EQ(emulator.Transcript(), "> 6C 00\n< 01\n> 58 08\n< 01\n");
+  // The answers to the closing commands never replace the first failure's text.
+  CEmulatorFaults noCloseAnswer;
+  noCloseAnswer.dropReplyTo = 'l';
+  noCloseAnswer.dropReplies = 1;
+  emulator.SetFaults(noCloseAnswer);
+  EXPECT_FALSE(programmer.DownloadSram(notHex, "text.hex"));
+  EXPECT_EQ(programmer.errorText, "Error in file; not Intellec format");
+  emulator.SetFaults(CEmulatorFaults());
 
   emulator.ClearTranscript();
   EXPECT_FALSE(programmer.DownloadFlash(notHex, "text.hex"));

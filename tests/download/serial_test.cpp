@@ -155,7 +155,13 @@ TEST_F(SerialTest, OpenAppliesTheStoredLineSettingsOfComPorts) {
       {{pty.device, 115200, 5, Parity::Odd, 1, FlowControl::Hardware}, B115200, CS5},
       {{pty.device, 19200, 8, Parity::None, 1, FlowControl::Software}, B19200, CS8},
   };
+  termios cooked{};
+  ASSERT_EQ(::tcgetattr(pty.slave, &cooked), 0);
+  cooked.c_lflag |= ICANON | ECHO | ISIG;
+  cooked.c_iflag |= ICRNL | IXON;
+  cooked.c_oflag |= OPOST | ONLCR;
   for (const Case& c : cases) {
+    ASSERT_EQ(::tcsetattr(pty.slave, TCSANOW, &cooked), 0);
     ASSERT_TRUE(SavePortSettings("COM2", c.settings));
     serial.portName = "COM2";
     ASSERT_TRUE(serial.Open());
