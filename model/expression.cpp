@@ -159,8 +159,11 @@ int CExpression::MakeLeaf(const CValue& leaf) {
     case TYPE_INTEGER:
     case TYPE_REAL:
     case TYPE_FUZZY:
+      // A constant takes the kind and the bits only.
       value = CValue();
-      value.Assign(leaf);
+      value.kind = leaf.kind;
+      value.value = leaf.value;
+      value.weight = leaf.weight;
       op = EXPR_CONST;
       break;
     case TYPE_VAR:

@@ -23,7 +23,8 @@ class CSymTable {
   virtual ~CSymTable();
 
   // Enters the symbol at the head of its name's bucket; the table owns it from then on.
-  // Returns 0 (and destroys nothing but the given symbol) when the table has no buckets.
+  // Returns 0 only for a null symbol or a table without buckets (never created), in which
+  // case the symbol handed in is destroyed.
   virtual int Insert(std::unique_ptr<CSymbol> symbol);
   virtual void Dump(FILE* file, int depth) const;
 
@@ -36,7 +37,7 @@ class CSymTable {
   // The next symbol of that name after `symbol` down its chain (the next older one), or null.
   CSymbol* LookupNext(const CSymbol* symbol, const std::string& name) const;
   // Destroys every symbol and leaves the table with 0 buckets.
-  int Clear();
+  virtual int Clear();
 
   int BucketCount() const { return static_cast<int>(buckets.size()); }
   // The bucket of a name: the sum of its characters as signed bytes, modulo the bucket count.
@@ -71,7 +72,7 @@ class CSymScope : public CSymTable {
   int Create(int count);
   int EnterLevel();
   // Destroys the live symbols (the history stays) and forgets their depths.
-  int Clear();
+  int Clear() override;
   // Moves the symbols of the current depth into the history; 0 at depth 0.
   // Costs the number of symbols moved.
   int LeaveLevel();

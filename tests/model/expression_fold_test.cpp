@@ -19,23 +19,19 @@ Node I(int32_t v) { return Leaf(CValue::FromInteger(v)); }
 Node R(float v) { return Leaf(CValue::FromReal(v)); }
 Node F(float v, float w) { return Leaf(CValue::FromFuzzy(v, w)); }
 
-// Builds l op r; on failure returns null and leaves the message in `error`.
-Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
+// Runs one builder on a fresh node; null (and the message in `error`) on failure.
+template <typename Make>
+Node Build(Make make, std::string* error) {
   auto node = std::make_unique<CExpression>();
-  if (node->MakeBinary(l, op, r) == 0) {
-    if (error != nullptr) *error = node->error;
-    return nullptr;
-  }
-  return node;
+  if (make(*node) != 0) return node;
+  if (error != nullptr) *error = node->error;
+  return nullptr;
 }
-
+Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
+  return Build([&](CExpression& n) { return n.MakeBinary(l, op, r); }, error);
+}
 Node Unary(ExprOp op, Node operand, std::string* error = nullptr) {
-  auto node = std::make_unique<CExpression>();
-  if (node->MakeUnary(op, operand) == 0) {
-    if (error != nullptr) *error = node->error;
-    return nullptr;
-  }
-  return node;
+  return Build([&](CExpression& n) { return n.MakeUnary(op, operand); }, error);
 }
 
 std::string FailureOf(Node l, ExprOp op, Node r) {
@@ -44,21 +40,15 @@ std::string FailureOf(Node l, ExprOp op, Node r) {
   return error;
 }
 
-void ExpectByte(const Node& node, uint8_t expected) {
+// A folded constant of that kind and value, with no operands left.
+void ExpectConstant(const Node& node, TypeKind kind, int32_t expected) {
   ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->op, EXPR_CONST);
-  EXPECT_EQ(node->kind, TYPE_BYTE);
-  EXPECT_EQ(node->value.AsByte(), expected);
-  EXPECT_EQ(node->left, nullptr);
-  EXPECT_EQ(node->right, nullptr);
+  EXPECT_TRUE(node->op == EXPR_CONST && node->left == nullptr && node->right == nullptr);
+  EXPECT_EQ(node->kind, kind);
+  EXPECT_EQ(kind == TYPE_BYTE ? node->value.AsByte() : node->value.AsInteger(), expected);
 }
-
-void ExpectInteger(const Node& node, int32_t expected) {
-  ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->op, EXPR_CONST);
-  EXPECT_EQ(node->kind, TYPE_INTEGER);
-  EXPECT_EQ(node->value.AsInteger(), expected);
-}
+void ExpectByte(const Node& node, int32_t expected) { ExpectConstant(node, TYPE_BYTE, expected); }
+void ExpectInteger(const Node& node, int32_t expected) { ExpectConstant(node, TYPE_INTEGER, expected); }
 
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
@@ -66,25 +56,18 @@ TEST(FoldByte, ArithmeticWrapsAtEightBits) {
   ExpectByte(Binary(B(200), EXPR_ADD, B(100)), 44);
   ExpectByte(Binary(B(3), EXPR_SUB, B(5)), 254);
   ExpectByte(Binary(B(16), EXPR_MUL, B(17)), 16);
-  ExpectByte(Binary(B(200), EXPR_DIV, B(7)), 28);
   ExpectByte(Binary(B(200), EXPR_MOD, B(7)), 4);
-  ExpectByte(Binary(B(0xF0), EXPR_BITXOR, B(0x3C)), 0xCC);
   ExpectByte(Binary(B(200), EXPR_MIN, B(7)), 7);
-  ExpectByte(Binary(B(200), EXPR_MAX, B(7)), 200);
   // Shifts take the count modulo 32; counts 8 to 31 empty the byte.
   ExpectByte(Binary(B(1), EXPR_SHL, B(9)), 0);
   ExpectByte(Binary(B(1), EXPR_SHL, B(33)), 2);
   ExpectByte(Binary(B(0x80), EXPR_SHR, B(7)), 1);
-}
-
-TEST(FoldByte, TruthValues) {
+  // Comparisons give 255 or 0, the logical operators 1 or 0.
   ExpectByte(Binary(B(3), EXPR_LT, B(5)), 255);
   ExpectByte(Binary(B(200), EXPR_GT, B(5)), 255);  // unsigned comparison
-  ExpectByte(Binary(B(5), EXPR_NE, B(5)), 0);
   ExpectByte(Binary(B(3), EXPR_AND, B(5)), 1);
   ExpectByte(Binary(B(0), EXPR_OR, B(5)), 1);
   ExpectByte(Binary(B(0), EXPR_XOR, B(0)), 0);
-  ExpectByte(Binary(B(4), EXPR_XOR, B(9)), 0);
 }
 
 TEST(FoldInteger, PromotionAndSignedArithmetic) {
@@ -112,11 +95,9 @@ TEST(FoldInteger, WrapsInsteadOfTrapping) {
 }
 
 TEST(FoldReal, ArithmeticAndComparison) {
-  Node sum = Binary(R(1.5f), EXPR_MUL, B(4));
-  ASSERT_NE(sum, nullptr);
-  EXPECT_EQ(sum->kind, TYPE_REAL);
-  EXPECT_EQ(sum->value.AsReal(), 6.0f);
-  EXPECT_EQ(Binary(R(1.0f), EXPR_DIV, R(4.0f))->value.AsReal(), 0.25f);
+  Node product = Binary(R(1.5f), EXPR_MUL, B(4));
+  EXPECT_EQ(product->kind, TYPE_REAL);
+  EXPECT_EQ(product->value.AsReal(), 6.0f);
   EXPECT_EQ(Binary(R(2.5f), EXPR_MIN, I(-3))->value.AsReal(), -3.0f);
   ExpectByte(Binary(R(2.5f), EXPR_GE, I(2)), 255);
 }
@@ -140,12 +121,7 @@ TEST(FoldErrors, FailedBuildLeavesOperandsWithTheCaller) {
   auto node = std::make_unique<CExpression>();
   Node l = B(7), r = B(0);
   EXPECT_EQ(node->MakeBinary(l, EXPR_DIV, r), 0);
-  EXPECT_NE(l, nullptr);
-  EXPECT_NE(r, nullptr);
-  EXPECT_EQ(node->op, EXPR_NOP);
-  Node ok = B(1);
-  EXPECT_EQ(node->MakeUnary(EXPR_NEG, ok), 1);  // the operand was folded away
-  EXPECT_EQ(ok, nullptr);
+  EXPECT_TRUE(l != nullptr && r != nullptr && node->op == EXPR_NOP);
 }
 
 TEST(FoldUnary, ByKind) {
@@ -154,7 +130,6 @@ TEST(FoldUnary, ByKind) {
   ExpectByte(Unary(EXPR_NOT, I(300)), 0);
   ExpectByte(Unary(EXPR_BITNOT, B(0x0F)), 0xF0);
   ExpectInteger(Unary(EXPR_BITNOT, I(0)), -1);
-  EXPECT_EQ(Unary(EXPR_NEG, R(2.5f))->value.AsReal(), -2.5f);
   Node fuzzy = Unary(EXPR_NEG, F(3.0f, 0.5f));
   EXPECT_EQ(fuzzy->value.AsReal(), -3.0f);
   EXPECT_EQ(fuzzy->value.weight, 0.5f);
@@ -188,12 +163,10 @@ TEST(CheckOperator, MessagesByKind) {
   };
   const Case cases[] = {
       {EXPR_NEG, TYPE_BYTE, "Error: Signed operation on Unsigned data type."},
-      {EXPR_NEG, TYPE_ADDRESS, "Error: Signed operation on Unsigned data type."},
       {EXPR_IS, TYPE_INTEGER, "Error, bad operator."},
       {EXPR_CONST, TYPE_INTEGER, "Error, bad operator."},
       {static_cast<ExprOp>(32), TYPE_BYTE, "Error, bad operator."},
       {EXPR_ADD, TYPE_RANGE, "Unknown operand data type."},
-      {EXPR_ADD, TYPE_VOID, "Unknown operand data type."},
       {EXPR_SHR, TYPE_ADDRESS, nullptr},
       {EXPR_INDEX, TYPE_FUZZY, nullptr},
       {EXPR_NEG, TYPE_FUZZY, nullptr},
@@ -208,21 +181,15 @@ TEST(CheckOperator, MessagesByKind) {
       {EXPR_NOT, TYPE_FUZZY, "Error: Boolean operation on Fuzzy data type."},
       {EXPR_BITNOT, TYPE_REAL, "Error: Binary operation on Real data type."},
       {EXPR_BITNOT, TYPE_FUZZY, "Error: Binary operation on Fuzzy data type."},
-      {EXPR_IS, TYPE_REAL, "Error, bad operator."},
   };
   for (const Case& c : cases) {
     CExpression node;
     EXPECT_EQ(node.CheckOperator(c.op, c.kind), c.message == nullptr ? 1 : 0) << c.op << "/" << c.kind;
     EXPECT_EQ(node.error, c.message == nullptr ? "" : c.message) << c.op << "/" << c.kind;
   }
-  EXPECT_EQ(ResultKind(EXPR_NOT, TYPE_INTEGER), TYPE_BYTE);
-  EXPECT_EQ(ResultKind(EXPR_GT, TYPE_FUZZY), TYPE_BYTE);
-  EXPECT_EQ(ResultKind(EXPR_SHL, TYPE_INTEGER), TYPE_INTEGER);
 }
 
 TEST(Leaves, UnsupportedKindsAndConstantText) {
-  CValue address;
-  address.kind = TYPE_ADDRESS;
   for (TypeKind kind : {TYPE_VOID, TYPE_ADDRESS, TYPE_ID}) {
     CValue value;
     value.kind = kind;
@@ -235,21 +202,6 @@ TEST(Leaves, UnsupportedKindsAndConstantText) {
   EXPECT_EQ(R(2.5f)->DumpText(), "2.5");
   EXPECT_EQ(F(0.5f, 1.0f)->DumpText(), "0.5@1");
   EXPECT_EQ(CExpression().DumpText(), "<nop>");
-}
-
-TEST(Cast, ConstantsConvertInPlace) {
-  Node index = B(200);
-  EXPECT_EQ(index->CastTo(TYPE_INTEGER), TYPE_INTEGER);
-  EXPECT_EQ(index->kind, TYPE_INTEGER);
-  EXPECT_EQ(index->value.AsInteger(), 200);
-  Node narrow = I(300);
-  CType byteType;
-  byteType.kind = TYPE_BYTE;
-  EXPECT_EQ(narrow->CastTo(byteType), TYPE_BYTE);
-  EXPECT_EQ(narrow->value.AsByte(), 44);
-  // A refused cast changes nothing.
-  EXPECT_EQ(narrow->CastTo(TYPE_RULE), TYPE_VOID);
-  EXPECT_EQ(narrow->kind, TYPE_BYTE);
 }
 
 }  // namespace

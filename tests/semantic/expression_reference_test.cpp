@@ -55,29 +55,22 @@ Node B(uint8_t v) { return Leaf(CValue::FromByte(v)); }
 Node I(int32_t v) { return Leaf(CValue::FromInteger(v)); }
 Node R(float v) { return Leaf(CValue::FromReal(v)); }
 
-Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
+// Runs one builder on a fresh node; null (and the message in `error`) on failure.
+template <typename Make>
+Node Build(Make make, std::string* error) {
   auto node = std::make_unique<CExpression>();
-  if (node->MakeBinary(l, op, r) == 0) {
-    if (error != nullptr) *error = node->error;
-    return nullptr;
-  }
-  return node;
+  if (make(*node) != 0) return node;
+  if (error != nullptr) *error = node->error;
+  return nullptr;
+}
+Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
+  return Build([&](CExpression& n) { return n.MakeBinary(l, op, r); }, error);
 }
 Node Is(Node l, Node r, std::string* error = nullptr) {
-  auto node = std::make_unique<CExpression>();
-  if (node->MakeIs(l, r) == 0) {
-    if (error != nullptr) *error = node->error;
-    return nullptr;
-  }
-  return node;
+  return Build([&](CExpression& n) { return n.MakeIs(l, r); }, error);
 }
 Node Unary(ExprOp op, Node operand, std::string* error = nullptr) {
-  auto node = std::make_unique<CExpression>();
-  if (node->MakeUnary(op, operand) == 0) {
-    if (error != nullptr) *error = node->error;
-    return nullptr;
-  }
-  return node;
+  return Build([&](CExpression& n) { return n.MakeUnary(op, operand); }, error);
 }
 
 // The kind a node's code leaves on the stack, read from what the code generator uses.
@@ -170,103 +163,56 @@ TEST(ExpressionIs, RangesGiveBytesRulesGiveFuzzies) {
   EXPECT_EQ(error, "Fuzzy operator: Left operand must be compatible with Real value.");
   EXPECT_EQ(Is(nullptr, Ref(&names.warm, TYPE_RANGE), &error), nullptr);
   EXPECT_EQ(error, "Fuzzy operator:  Requires two valid operands.");
-}
 
-TEST(ExpressionCast, IsNodesCannotWiden) {
-  Names names;
-  CVarSymbol* x = names.Variable("x", TYPE_REAL, 0x62);
-  std::string error;
-  EXPECT_EQ(Binary(Is(Ref(x), Ref(&names.warm, TYPE_RANGE)), EXPR_ADD, I(300), &error), nullptr);
+  // An IS node cannot widen: (t is warm) + 300 is refused, (t is warm) + 1 is a Byte sum.
+  EXPECT_EQ(Binary(Is(Ref(t), Ref(&names.warm, TYPE_RANGE)), EXPR_ADD, I(300), &error), nullptr);
   EXPECT_EQ(error, "Binary operator: Types are not compatible.");
-  Node sum = Binary(Is(Ref(x), Ref(&names.warm, TYPE_RANGE)), EXPR_ADD, B(1));
-  ASSERT_NE(sum, nullptr);
-  EXPECT_EQ(sum->kind, TYPE_BYTE);
-  // A failed widening leaves the IS node and its leaves as they were.
-  Node is = Is(Ref(x), Ref(&names.warm, TYPE_RANGE));
-  EXPECT_EQ(is->CastTo(TYPE_INTEGER), TYPE_VOID);
-  EXPECT_EQ(is->error, "Type casting:  Types are not compatible.");
-  EXPECT_EQ(is->kind, TYPE_BYTE);
-  EXPECT_EQ(is->right->kind, TYPE_RANGE);
+  EXPECT_EQ(Binary(Is(Ref(t), Ref(&names.warm, TYPE_RANGE)), EXPR_ADD, B(1))->kind, TYPE_BYTE);
+  EXPECT_EQ(onRange->CastTo(TYPE_INTEGER), TYPE_VOID);
+  EXPECT_EQ(onRange->error, "Type casting:  Types are not compatible.");
+  EXPECT_EQ(onRange->kind, TYPE_BYTE);  // left as it was
+  EXPECT_EQ(onRange->right->kind, TYPE_RANGE);
 }
 
-TEST(ExpressionCast, ComparisonsKeepComputingInTheirOwnKind) {
+TEST(ExpressionCast, OperatorsComputeInTheKindTheyReport) {
   Names names;
   CVarSymbol* a = names.Variable("a", TYPE_INTEGER, 0x62);
-  CVarSymbol* b = names.Variable("b", TYPE_INTEGER, 0x64);
+  CVarSymbol* b = names.Variable("b", TYPE_BYTE, 0x64);
+  CVarSymbol* c = names.Variable("c", TYPE_BYTE, 0x65);
   CVarSymbol* r = names.Variable("r", TYPE_REAL, 0x66);
-  // (a < b) + r is computed in Byte: the comparison reports Byte when asked to widen.
-  Node sum = Binary(Binary(Ref(a), EXPR_LT, Ref(b)), EXPR_ADD, Ref(r));
-  ASSERT_NE(sum, nullptr);
-  EXPECT_EQ(sum->kind, TYPE_BYTE);
-  EXPECT_EQ(sum->value.kind, TYPE_BYTE);
-  EXPECT_EQ(sum->left->value.kind, TYPE_INTEGER);
-  ExpectConsistent(*sum);
-}
-
-TEST(ExpressionCast, WidenedOperatorsComputeInTheKindTheyReport) {
-  Names names;
-  CVarSymbol* b = names.Variable("b", TYPE_BYTE, 0x62);
-  CVarSymbol* c = names.Variable("c", TYPE_BYTE, 0x63);
   CVarSymbol* x = names.Variable("x", TYPE_INTEGER, 0x70, 8);
-
-  // x[b + 1]: the sum becomes an Integer addition of b (converted) and the Integer 1.
-  Node element = Binary(Ref(x), EXPR_INDEX, Binary(Ref(b), EXPR_ADD, B(1)));
-  ASSERT_NE(element, nullptr);
-  const CExpression& index = *element->right;
-  EXPECT_EQ(index.kind, TYPE_INTEGER);
-  EXPECT_EQ(index.value.kind, TYPE_INTEGER);
-  EXPECT_EQ(index.left->kind, TYPE_BYTE);
-  EXPECT_EQ(index.right->kind, TYPE_INTEGER);
-  ExpectConsistent(*element);
-
-  // (b + 1) + 300 likewise.
-  Node sum = Binary(Binary(Ref(b), EXPR_ADD, B(1)), EXPR_ADD, I(300));
-  EXPECT_EQ(sum->left->value.kind, TYPE_INTEGER);
-  ExpectConsistent(*sum);
-
-  // (b + c) + 300: nothing inside can widen, so the inner sum stays Byte and is converted.
-  Node refs = Binary(Binary(Ref(b), EXPR_ADD, Ref(c)), EXPR_ADD, I(300));
-  EXPECT_EQ(refs->left->kind, TYPE_BYTE);
-  EXPECT_EQ(refs->left->value.kind, TYPE_BYTE);
-  EXPECT_EQ(refs->value.kind, TYPE_INTEGER);
-  ExpectConsistent(*refs);
-}
-
-TEST(ExpressionCast, ElementReadsAndOperatorsWithoutAWiderInstructionStay) {
-  Names names;
-  CVarSymbol* b = names.Variable("b", TYPE_BYTE, 0x62);
-  CVarSymbol* bytes = names.Variable("bytes", TYPE_BYTE, 0x70, 8);
-  // x[2] + 300 on a Byte array: the element read stays Byte, the sum converts it.
-  Node sum = Binary(Binary(Ref(bytes), EXPR_INDEX, B(2)), EXPR_ADD, I(300));
-  ASSERT_NE(sum, nullptr);
-  EXPECT_EQ(sum->left->kind, TYPE_BYTE);
-  EXPECT_EQ(sum->kind, TYPE_INTEGER);
-  ExpectConsistent(*sum);
-  // (b % 3) + 1.5: there is no Real modulo, so the remainder stays a Byte computation.
-  Node real = Binary(Binary(Ref(b), EXPR_MOD, B(3)), EXPR_ADD, R(1.5f));
-  ASSERT_NE(real, nullptr);
-  EXPECT_EQ(real->left->value.kind, TYPE_BYTE);
-  EXPECT_EQ(real->left->right->kind, TYPE_BYTE);
-  EXPECT_EQ(real->kind, TYPE_REAL);
-  ExpectConsistent(*real);
-}
-
-TEST(ExpressionUnary, SignedOperandsAndWideningNegation) {
-  Names names;
-  CVarSymbol* b = names.Variable("b", TYPE_BYTE, 0x62);
-  CVarSymbol* x = names.Variable("x", TYPE_INTEGER, 0x64);
+  CVarSymbol* bytes = names.Variable("bytes", TYPE_BYTE, 0x80, 8);
+  struct Case {
+    Node tree;
+    TypeKind operand;  // the kind the root computes in
+    TypeKind inner;    // the kind its left child computes in
+  };
+  Case cases[] = {
+      // (a < r) + r is computed in Byte: a comparison reports Byte when asked to widen.
+      {Binary(Binary(Ref(a), EXPR_LT, Ref(r)), EXPR_ADD, Ref(r)), TYPE_BYTE, TYPE_REAL},
+      // (b + 1) + 300: the sum widens to an Integer addition of b (converted) and 1.
+      {Binary(Binary(Ref(b), EXPR_ADD, B(1)), EXPR_ADD, I(300)), TYPE_INTEGER, TYPE_INTEGER},
+      // (b + c) + 300: nothing inside can widen; the inner sum stays Byte and is converted.
+      {Binary(Binary(Ref(b), EXPR_ADD, Ref(c)), EXPR_ADD, I(300)), TYPE_INTEGER, TYPE_BYTE},
+      // bytes[2] + 300: an element read keeps its kind.
+      {Binary(Binary(Ref(bytes), EXPR_INDEX, B(2)), EXPR_ADD, I(300)), TYPE_INTEGER, TYPE_BYTE},
+      // (b % 3) + 1.5: there is no Real remainder, so it stays a Byte computation.
+      {Binary(Binary(Ref(b), EXPR_MOD, B(3)), EXPR_ADD, R(1.5f)), TYPE_REAL, TYPE_BYTE},
+      // x[b + 1]: the index widens to Integer.
+      {Binary(Ref(x), EXPR_INDEX, Binary(Ref(b), EXPR_ADD, B(1))), TYPE_INTEGER, TYPE_INTEGER},
+      // (-a) + 1.5: the negation stays Integer and is converted to Real.
+      {Binary(Unary(EXPR_NEG, Ref(a)), EXPR_ADD, R(1.5f)), TYPE_REAL, TYPE_INTEGER},
+  };
   std::string error;
   EXPECT_EQ(Unary(EXPR_NEG, Ref(b), &error), nullptr);
   EXPECT_EQ(error, "Error: Signed operation on Unsigned data type.");
-  // (-x) + 1.5 is accepted: the negation stays Integer and is converted to Real.
-  Node sum = Binary(Unary(EXPR_NEG, Ref(x)), EXPR_ADD, R(1.5f));
-  ASSERT_NE(sum, nullptr);
-  EXPECT_EQ(sum->kind, TYPE_REAL);
-  EXPECT_EQ(sum->left->value.kind, TYPE_INTEGER);
-  ExpectConsistent(*sum);
-  Node notted = Unary(EXPR_NOT, Ref(x));
-  EXPECT_EQ(notted->kind, TYPE_BYTE);
-  EXPECT_EQ(notted->value.kind, TYPE_INTEGER);
+  for (const Case& c : cases) {
+    ASSERT_NE(c.tree, nullptr);
+    EXPECT_EQ(c.tree->value.kind, c.operand) << c.tree->DumpText();
+    const CExpression& inner = c.tree->op == EXPR_INDEX ? *c.tree->right : *c.tree->left;
+    EXPECT_EQ(inner.value.kind, c.inner) << c.tree->DumpText();
+    ExpectConsistent(*c.tree);
+  }
 }
 
 TEST(ExpressionCast, RandomTreesStayConsistent) {
