@@ -15,11 +15,47 @@
 namespace {
 
 constexpr int kInitialBufferSize = 100;
+constexpr int kReadBlock = 16384;
 
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsWordChar(int c) { return IsLetter(c) || IsDigit(c); }
+constexpr bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+constexpr bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+constexpr bool IsWordChar(int c) { return IsLetter(c) || IsDigit(c); }
+
+// Classes of characters for the scans that take runs of them.
+struct CharacterTable {
+  bool word[256] = {};      // letters, digits, underscore
+  bool stringBody[256] = {};  // anything but a double quote or a line break
+  constexpr CharacterTable() {
+    for (int c = 0; c < 256; ++c) {
+      word[c] = IsWordChar(c);
+      stringBody[c] = c != '"' && c != '\n';
+    }
+  }
+};
+constexpr CharacterTable kCharacters;
+
+// Folds each CR LF of block to LF in place; a CR at its end is paired with
+// the next byte of the stream. Returns the new length.
+std::size_t FoldLineBreaks(unsigned char* block, std::size_t length, FILE* stream) {
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    unsigned char c = block[i];
+    if (c == '\r') {
+      if (i + 1 < length) {
+        if (block[i + 1] == '\n') continue;
+      } else {
+        int next = getc_unlocked(stream);
+        if (next == '\n')
+          c = '\n';
+        else if (next != EOF)
+          ungetc(next, stream);
+      }
+    }
+    block[out++] = c;
+  }
+  return out;
+}
 
 // The characters of rule 40, each its own token.
 bool IsCharacterToken(int c) {
@@ -65,19 +101,22 @@ int WordRule(const char* word, int length) {
   if (length < 2 || length > 9 || word[0] < 'a' || word[0] > 'z') return RULE_IDENTIFIER;
   std::string_view candidate(word, length);
   for (const Keyword& keyword : kKeywords) {
-    if (keyword.text == candidate) return keyword.rule;
+    if (keyword.text.size() == candidate.size() && keyword.text[0] == word[0] && keyword.text == candidate)
+      return keyword.rule;
   }
   return RULE_IDENTIFIER;
 }
 
-int KeywordToken(int rule) {
-  for (const Keyword& keyword : kKeywords)
-    if (keyword.rule == rule) return keyword.token;
-  return IDENTIFIER;
-}
-
-// Tokens of rules 1 to 8.
-const int kOperatorTokens[] = {EQ, NE, LE, LT, GE, GT, SHL, SHR};
+// Token code of each rule that returns a fixed token (0 for the others).
+struct RuleTokens {
+  int token[RULE_IDENTIFIER + 1] = {};
+  constexpr RuleTokens() {
+    const int operators[] = {EQ, NE, LE, LT, GE, GT, SHL, SHR};  // rules 1 to 8
+    for (int i = 0; i < 8; ++i) token[RULE_FIRST_OPERATOR + i] = operators[i];
+    for (const Keyword& keyword : kKeywords) token[keyword.rule] = keyword.token;
+  }
+};
+constexpr RuleTokens kRuleTokens;
 
 // Decimal conversion of an INT_NUMBER. Values beyond the int range saturate
 // rather than wrap, so an oversized literal can never pass as a small one.
@@ -122,7 +161,7 @@ float RealValue(const char* text, int length) {
 
 bool yylexer::CreateBuffers() {
   text.reset(new (std::nothrow) char[kInitialBufferSize]);
-  unread.data.reset(new (std::nothrow) int[kInitialBufferSize]);
+  unread.data.reset(new (std::nothrow) unsigned char[kInitialBufferSize]);
   if (!text || !unread.data) return false;
   textCapacity = kInitialBufferSize;
   textLength = 0;
@@ -133,31 +172,57 @@ bool yylexer::CreateBuffers() {
 }
 
 CUnreadBuffer yylexer::TakeUnread() {
-  CUnreadBuffer taken = std::move(unread);
-  unread = CUnreadBuffer();
+  // Copied out at its size: a deep chain of used files keeps only what each
+  // file really had read ahead.
+  CUnreadBuffer taken;
+  int capacity = unread.size > kInitialBufferSize ? unread.size : kInitialBufferSize;
+  taken.data.reset(new (std::nothrow) unsigned char[capacity]);
+  if (!taken.data) ReportUnreadOverflow(unread.capacity);
+  taken.capacity = capacity;
+  taken.size = unread.size;
+  if (unread.size > 0)
+    std::memcpy(&taken.data[capacity - unread.size], &unread.data[unread.capacity - unread.size], unread.size);
+  unread.size = 0;
   return taken;
 }
 
 void yylexer::RestoreUnread(CUnreadBuffer buffer) { unread = std::move(buffer); }
 
-int yylexer::ReadChar() {
-  if (unread.size > 0) return unread.data[--unread.size];
-  return GetStreamChar();
+bool yylexer::ReadAhead() {
+  if (!input) return false;
+  if (unread.capacity < kReadBlock) GrowUnread(kReadBlock);
+  unsigned char* block = &unread.data[unread.capacity - kReadBlock];
+  std::size_t length = std::fread(block, 1, kReadBlock, input);
+  if (length == 0) return false;
+  if (std::memchr(block, '\r', length)) length = FoldLineBreaks(block, length, input);
+  // The next character to read sits at capacity - size.
+  if (length < static_cast<std::size_t>(kReadBlock))
+    std::memmove(&unread.data[unread.capacity - length], block, length);
+  unread.size = static_cast<int>(length);
+  return true;
 }
 
-void yylexer::UnreadChar(int c) {
-  if (unread.size == unread.capacity) GrowUnread(unread.size + 1);
-  unread.data[unread.size++] = c;
+void yylexer::AppendWhile(const bool* keep) {
+  for (;;) {
+    if (unread.size == 0 && !ReadAhead()) return;
+    const unsigned char* begin = &unread.data[unread.capacity - unread.size];
+    int length = 0;
+    if (keep) {
+      while (length < unread.size && keep[begin[length]]) ++length;
+    } else {
+      const void* end = std::memchr(begin, '\n', unread.size);
+      length = end ? static_cast<int>(static_cast<const unsigned char*>(end) - begin) : unread.size;
+    }
+    AppendBlock(begin, length);
+    unread.size -= length;
+    if (unread.size > 0) return;
+  }
 }
 
-int yylexer::GetStreamChar() {
-  if (!input) return -1;
-  int c = getc_unlocked(input);
-  if (c != '\r') return c;
-  int next = getc_unlocked(input);
-  if (next == '\n') return '\n';
-  if (next != EOF) ungetc(next, input);
-  return c;
+void yylexer::AppendBlock(const unsigned char* block, int length) {
+  while (textLength + length + 1 > textCapacity) GrowText();
+  std::memcpy(&text[textLength], block, length);
+  textLength += length;
 }
 
 void yylexer::ReportTextOverflow(int size) {
@@ -174,9 +239,8 @@ void yylexer::Less(int length) {
   if (length >= textLength) return;
   int extra = textLength - length;
   if (unread.size > unread.capacity - extra) GrowUnread(unread.size + extra);
-  // Last character first, so the first one given back is read first.
-  for (int i = textLength - 1; i >= length; --i)
-    unread.data[unread.size++] = static_cast<unsigned char>(text[i]);
+  unread.size += extra;
+  std::memcpy(&unread.data[unread.capacity - unread.size], &text[length], extra);
   textLength = length;
   text[textLength] = '\0';
 }
@@ -197,9 +261,11 @@ void yylexer::GrowUnread(int needed) {
     next = Doubled(next);
     if (next == 0) ReportUnreadOverflow(unread.capacity);
   }
-  std::unique_ptr<int[]> grown(new (std::nothrow) int[next]);
+  std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[next]);
   if (!grown) ReportUnreadOverflow(unread.capacity);
-  if (unread.size > 0) std::memcpy(grown.get(), unread.data.get(), sizeof(int) * unread.size);
+  // The characters keep their place at the end of the buffer.
+  if (unread.size > 0)
+    std::memcpy(&grown[next - unread.size], &unread.data[unread.capacity - unread.size], unread.size);
   unread.data = std::move(grown);
   unread.capacity = next;
 }
@@ -217,6 +283,11 @@ int yyflexer::NextToken() {
     }
     ClearText();
     AppendText(c);
+    if (c == ' ' || c == '\t') {
+      // Rule 38 has no action: skip the call, keep the text.
+      TerminateText();
+      continue;
+    }
     int rule = Match(c);
     TerminateText();
     if (rule == RULE_NONE) {
@@ -274,9 +345,7 @@ int yyflexer::Match(int c) {
 
 // Rule 37: the line break and everything up to the next one.
 int yyflexer::MatchLineBreak() {
-  int c;
-  while ((c = ReadChar()) >= 0 && c != '\n') AppendText(c);
-  if (c >= 0) UnreadChar(c);
+  AppendWhile(nullptr);
   return RULE_LINE;
 }
 
@@ -288,18 +357,18 @@ int yyflexer::MatchSlash() {
     return RULE_CHARACTER_TOKEN;
   }
   AppendText(c);
-  while ((c = ReadChar()) >= 0 && c != '\n') AppendText(c);
-  if (c >= 0) UnreadChar(c);
+  AppendWhile(nullptr);
   return RULE_COMMENT;
 }
 
 // Rule 44: closed by a double quote or a line break. Cut short by the end of
 // the file, the opening quote matches nothing and the rest is scanned again.
 int yyflexer::MatchString() {
-  int c;
-  while ((c = ReadChar()) >= 0) {
+  AppendWhile(kCharacters.stringBody);
+  int c = ReadChar();
+  if (c >= 0) {
     AppendText(c);
-    if (c == '"' || c == '\n') return RULE_STRING;
+    return RULE_STRING;
   }
   Less(1);
   return RULE_NONE;
@@ -370,10 +439,8 @@ int yyflexer::MatchNumber(int first) {
 
 // Rules 9 to 36 and 46: a keyword wins a tie with the identifier rule.
 int yyflexer::MatchWord() {
-  int c;
-  while (IsWordChar(c = ReadChar())) AppendText(c);
-  if (c >= 0) UnreadChar(c);
-  return WordRule(TokenText(), TokenLength());
+  AppendWhile(kCharacters.word);
+  return WordRule(MatchedText(), TokenLength());
 }
 
 // ---------------------------------------------------------------- CLexer
@@ -397,7 +464,7 @@ int CLexer::Action(int rule) {
   switch (rule) {
     case RULE_LINE:
       // Capture the line for messages, then scan it normally.
-      lineText.assign(match + 1, std::strlen(match + 1));
+      lineText.assign(match + 1, strnlen(match + 1, length - 1));
       ++line;
       Less(1);
       return kNoToken;
@@ -433,12 +500,8 @@ int CLexer::Action(int rule) {
       value.text = NewText(match, length);
       break;
     default:
-      if (rule >= RULE_FIRST_OPERATOR && rule < RULE_FIRST_KEYWORD)
-        token = kOperatorTokens[rule - RULE_FIRST_OPERATOR];
-      else if (rule >= RULE_FIRST_KEYWORD && rule < RULE_LINE)
-        token = KeywordToken(rule);
-      else
-        return kNoToken;
+      if (rule < RULE_FIRST_OPERATOR || rule >= RULE_LINE) return kNoToken;
+      token = kRuleTokens.token[rule];
       break;
   }
   // Tokens without a value get a cleared slot, so no slot ever holds a

@@ -8,15 +8,19 @@
 class CParser;
 
 // Characters read ahead and given back. They belong to the file they were
-// read from, so the file stack saves and restores a whole buffer.
+// read from, so the file stack saves and restores a whole buffer. The stack
+// grows downwards from the end of data: the next character to read is at
+// data[capacity - size], and characters given back last-first lie in their
+// reading order, so a whole tail of text is given back with one copy.
 struct CUnreadBuffer {
-  std::unique_ptr<int[]> data;
+  std::unique_ptr<unsigned char[]> data;
   int size = 0;
   int capacity = 0;
 };
 
 // The scanner engine's input side: the stream, the push-back buffer and the
-// token text buffer. Buffers start at 100 entries and double when full.
+// token text buffer. Buffers start at 100 entries and double when full; the
+// stream is read in blocks into the push-back buffer.
 class yylexer {
  public:
   yylexer() = default;
@@ -41,16 +45,26 @@ class yylexer {
   // Allocates both buffers; false when memory is exhausted.
   bool CreateBuffers();
 
-  // The most recently given-back character, else the next one of the stream.
-  virtual int ReadChar();
+  // The most recently given-back character, else the next one of the
+  // stream; -1 at its end. (Not virtual: it runs for every character.)
+  int ReadChar() {
+    if (unread.size > 0 || ReadAhead()) return unread.data[unread.capacity - unread.size--];
+    return -1;
+  }
+  // Gives back one character (never -1).
+  void UnreadChar(int c) {
+    if (unread.size == unread.capacity) GrowUnread(unread.size + 1);
+    unread.data[unread.capacity - ++unread.size] = static_cast<unsigned char>(c);
+  }
+  // Moves characters from the input to the text while keep[c] is set; the
+  // first character that fails stays unread. A line break never passes when
+  // keep is null: then the rest of the line is taken.
+  void AppendWhile(const bool* keep);
   // A character no rule matches; discarded (standard output carries only the
   // program's own output).
   virtual void EchoChar(int) {}
-  virtual void UnreadChar(int c);
   // End of the current stream: true when no input is left.
   virtual bool Wrap() { return true; }
-  // One byte of input with CR LF folded to LF; -1 at the end of the stream.
-  virtual int GetStreamChar();
   // Exit the process: a buffer cannot grow.
   [[noreturn]] virtual void ReportTextOverflow(int size);
   [[noreturn]] virtual void ReportUnreadOverflow(int size);
@@ -74,6 +88,11 @@ class yylexer {
   void Less(int length);
 
  private:
+  // Reads the next block of the stream (CR LF folded to LF) as given-back
+  // characters: the read-ahead then belongs to the file like any other.
+  // False at the end of the stream.
+  bool ReadAhead();
+  void AppendBlock(const unsigned char* block, int length);
   void GrowText();
   void GrowUnread(int needed);
 

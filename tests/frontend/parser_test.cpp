@@ -422,3 +422,19 @@ TEST_F(FrontendTest, DebugFileFollowsTheLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrontendTest, ExamplesParseWithoutErrors) {
+  int examples = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(TOVRIN_SOURCE_DIR) + "/examples")) {
+    if (entry.path().extension() != ".tvr") continue;
+    ++examples;
+    ParseRun run = ParseFile(entry.path().string());
+    EXPECT_EQ(run.result, 0) << entry.path();
+    EXPECT_EQ(run.errorCount, 0) << entry.path() << "\n" << run.log;
+  }
+  EXPECT_GE(examples, 3);
+}
+
+}  // namespace

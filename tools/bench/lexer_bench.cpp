@@ -1,0 +1,86 @@
+// Lexer throughput on generated sources of 1, 10 and 100 MB (or the sizes given, in MB).
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/parser.h"
+#include "frontend/tokens.h"
+
+namespace {
+
+// A method body with every kind of token, about 400 bytes.
+std::string Unit(int n) {
+  std::string id = std::to_string(n);
+  return "// method " + id + ": arithmetic, decisions and a loop\n"
+         "Motor:step" + id + "(a as byte, b as integer) {\n"
+         "  x as integer;\n"
+         "  x = a * 2 + b - 0x1F << 1;\n"
+         "  if (x < 300 and b <> 7) { out \"value\"; } elseif (x == 5) { outch 'c'; } else { x = x / 3; }\n"
+         "  while (x >= 0) { x = x - 1; weight(x); }\n"
+         "  level = 0.75@1.0 is Warm;\n"
+         "}\n";
+}
+
+std::string Generate(const std::string& folder, long bytes) {
+  std::string path = folder + "/source-" + std::to_string(bytes) + ".tvr";
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return std::string();
+  long written = 0;
+  for (int n = 0; written < bytes; ++n) {
+    std::string unit = Unit(n);
+    std::fwrite(unit.data(), 1, unit.size(), file);
+    written += static_cast<long>(unit.size());
+  }
+  std::fclose(file);
+  return path;
+}
+
+// Wall-clock and processor time: the machine may be shared, and then the
+// processor time is the measure of the lexer itself.
+struct Stopwatch {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  std::clock_t cpu = std::clock();
+  double WallSeconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+  }
+  double CpuSeconds() const { return static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<long> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+  if (sizes.empty()) sizes = {1, 10, 100};
+
+  std::string folder = (std::filesystem::temp_directory_path() / "tovrin-lexer-bench-XXXXXX").string();
+  if (!mkdtemp(folder.data())) return 1;
+  std::printf("%8s %12s %10s %10s %12s\n", "MB", "tokens", "wall s", "cpu s", "MB/s (cpu)");
+  for (long size : sizes) {
+    std::string path = Generate(folder, size << 20);
+    if (path.empty()) return 1;
+    long bytes = static_cast<long>(std::filesystem::file_size(path));
+
+    CParser parser;
+    parser.lexer.Create(&parser);
+    parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
+    if (!parser.compiler.OpenSource(path)) return 1;
+    Stopwatch watch;
+    long tokens = 0;
+    for (int token; (token = parser.lexer.NextToken()) != 0; ++tokens)
+      if (token == IDENTIFIER || token == STRING) FreeText(parser.tokenValue);
+    double wall = watch.WallSeconds();
+    double cpu = watch.CpuSeconds();
+    double megabytes = bytes / 1048576.0;
+    std::printf("%8.1f %12ld %10.3f %10.3f %12.1f\n", megabytes, tokens, wall, cpu, megabytes / cpu);
+    std::filesystem::remove(path);
+  }
+  std::filesystem::remove_all(folder);
+  return 0;
+}
