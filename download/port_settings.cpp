@@ -1,5 +1,10 @@
 #include "download/port_settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
 #include "platform/format.h"
 #include "platform/settings_file.h"
 
@@ -36,7 +41,55 @@ tcflag_t DataBitsFlag(int bits) {
   }
 }
 
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Compares runs of digits by value, everything else by character.
+bool NaturalLess(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      size_t endA = i, endB = j;
+      while (endA < a.size() && IsDigit(a[endA])) ++endA;
+      while (endB < b.size() && IsDigit(b[endB])) ++endB;
+      // Leading zeros aside, the longer run is the larger number.
+      while (i + 1 < endA && a[i] == '0') ++i;
+      while (j + 1 < endB && b[j] == '0') ++j;
+      const std::string numberA = a.substr(i, endA - i), numberB = b.substr(j, endB - j);
+      if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
+      if (numberA != numberB) return numberA < numberB;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    if (a[i] != b[j]) return a[i] < b[j];
+    ++i;
+    ++j;
+  }
+  return a.size() - i < b.size() - j;
+}
+
+std::vector<std::string> SortedEntries(const std::string& folder, bool needDriver) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code missing;
+    if (needDriver && !fs::exists(it->path() / "device" / "driver", missing)) continue;
+    names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), NaturalLess);
+  return names;
+}
+
 }  // namespace
+
+std::vector<std::string> ListSerialDevices() {
+  std::vector<std::string> devices;
+  for (const std::string& name : SortedEntries("/dev/serial/by-id", false))
+    devices.push_back("/dev/serial/by-id/" + name);
+  for (const std::string& name : SortedEntries("/sys/class/tty", true)) devices.push_back("/dev/" + name);
+  return devices;
+}
 
 int ComPortNumber(const std::string& name) {
   if (name.size() != 4 || name.compare(0, 3, "COM") != 0) return 0;

@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <string>
+#include <vector>
 
 enum class Parity { None, Odd, Even };
 enum class FlowControl { None, Hardware, Software };
@@ -49,3 +50,7 @@ std::string DescribePortSettings(const CPortSettings& settings);
 // Puts the line settings into a termios record made raw: no echo, no line editing, no character
 // translation; reads return what is there (the port's own time-outs come from poll).
 bool ApplyLineSettings(const CPortSettings& settings, termios& tio);
+
+// Serial devices the system offers: the stable names in /dev/serial/by-id, then every tty that
+// a device driver backs (/sys/class/tty), in natural order (ttyS2 before ttyS10).
+std::vector<std::string> ListSerialDevices();

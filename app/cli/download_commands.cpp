@@ -1,6 +1,4 @@
 // tovrin download, install, ports and configure-port: the commands that reach the programmer.
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -85,50 +83,6 @@ int Transfer(Memory memory, const std::string& file, const std::string& port) {
               programmer.isOwnProgrammer ? "Tovrin Programmer" : "Atmel Programmer",
               programmer.softwareVersion, programmer.hardwareVersion);
   return kExitOk;
-}
-
-// Orders names like ttyS2 before ttyS10.
-bool NaturalLess(const std::string& a, const std::string& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (std::isdigit(static_cast<unsigned char>(a[i])) && std::isdigit(static_cast<unsigned char>(b[j]))) {
-      size_t ie = i, je = j;
-      while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
-      while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je]))) ++je;
-      std::string na = a.substr(i, ie - i), nb = b.substr(j, je - j);
-      if (na.size() != nb.size()) return na.size() < nb.size();
-      if (na != nb) return na < nb;
-      i = ie;
-      j = je;
-      continue;
-    }
-    if (a[i] != b[j]) return a[i] < b[j];
-    ++i;
-    ++j;
-  }
-  return a.size() - i < b.size() - j;
-}
-
-// Serial devices the system knows: stable names first, then every tty backed by a device.
-std::vector<std::string> SerialDevices() {
-  std::vector<std::string> lines;
-  std::error_code error;
-  std::vector<std::string> byId;
-  for (const auto& entry : fs::directory_iterator("/dev/serial/by-id", error)) {
-    fs::path target = fs::canonical(entry.path(), error);
-    byId.push_back(Format("%s -> %s", entry.path().c_str(), error ? "?" : target.c_str()));
-  }
-  std::sort(byId.begin(), byId.end(), NaturalLess);
-  std::vector<std::string> ttys;
-  for (const auto& entry : fs::directory_iterator("/sys/class/tty", error)) {
-    std::error_code missing;
-    if (!fs::exists(entry.path() / "device" / "driver", missing)) continue;
-    ttys.push_back("/dev/" + entry.path().filename().string());
-  }
-  std::sort(ttys.begin(), ttys.end(), NaturalLess);
-  lines.insert(lines.end(), byId.begin(), byId.end());
-  lines.insert(lines.end(), ttys.begin(), ttys.end());
-  return lines;
 }
 
 void PrintMapping(const std::string& name) {
@@ -236,9 +190,16 @@ int RunInstallCommand(const Arguments& args) {
 int RunPortsCommand(const Arguments& args) {
   if (!args.empty()) return UsageError("ports takes no arguments");
   std::printf("Serial devices:\n");
-  const std::vector<std::string> devices = SerialDevices();
+  const std::vector<std::string> devices = ListSerialDevices();
   if (devices.empty()) std::printf("  (none found)\n");
-  for (const std::string& device : devices) std::printf("  %s\n", device.c_str());
+  for (const std::string& device : devices) {
+    std::error_code error;
+    const fs::path target = fs::canonical(device, error);
+    if (!error && target != fs::path(device))
+      std::printf("  %s -> %s\n", device.c_str(), target.c_str());
+    else
+      std::printf("  %s\n", device.c_str());
+  }
   std::printf("Ports:\n");
   for (int n = 1; n <= 4; ++n) {
     std::printf("  ");

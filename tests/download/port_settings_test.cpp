@@ -52,27 +52,6 @@ TEST(PortSettings, StoredUnderThePortsKeyAndDamagedValuesKeepDefaults) {
   EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM3")), "/dev/ttyS2 19200 8N1 flow none");
 }
 
-TEST(PortSettings, ParsingAcceptsOnlyWhatThePortCanTake) {
-  int value = -1;
-  EXPECT_TRUE(ParseBoundedInt("5", 5, 8, value));
-  EXPECT_EQ(value, 5);
-  EXPECT_TRUE(ParseBoundedInt("8", 5, 8, value));
-  for (const char* bad : {"4", "9", "", "+7", "7 ", "0x7", "99999999999999999999"})
-    EXPECT_FALSE(ParseBoundedInt(bad, 5, 8, value)) << bad;
-  speed_t speed;
-  EXPECT_TRUE(BaudToSpeed(19200, speed));
-  EXPECT_EQ(speed, static_cast<speed_t>(B19200));
-  EXPECT_FALSE(BaudToSpeed(19201, speed));
-  Parity parity = Parity::None;
-  EXPECT_TRUE(ParseParity("odd", parity));
-  EXPECT_EQ(parity, Parity::Odd);
-  EXPECT_FALSE(ParseParity("Odd", parity));
-  FlowControl flow = FlowControl::None;
-  EXPECT_TRUE(ParseFlowControl("hardware", flow));
-  EXPECT_EQ(flow, FlowControl::Hardware);
-  EXPECT_FALSE(ParseFlowControl("xon", flow));
-}
-
 TEST(PortSettings, ConfigureSavesOnlyWhatTheEditorAccepts) {
   TempFolder folder;
   CSerial serial;
