@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,6 +101,11 @@ std::string ParseOptions(int argc, char** argv, CEmulatedProgrammer& emulator, O
       emulator.faults.silent = true;
       continue;
     }
+    static const char* const kValued[] = {"--id", "--type", "--software", "--hardware", "--garble-sync",
+                                          "--wrong-sums", "--refuse-word", "--drop-reply", "--slow",
+                                          "--link", "--flash-dump", "--sram-dump", "--transcript"};
+    if (std::find(std::begin(kValued), std::end(kValued), option) == std::end(kValued))
+      return "unknown option " + option;
     if (i + 1 >= argc) return "missing value for " + option;
     const char* value = argv[++i];
     long number = 0;
