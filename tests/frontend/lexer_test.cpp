@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/token_listing.h"
 #include "frontend/tokens.h"
 #include "frontend_fixture.h"
 
@@ -194,6 +195,18 @@ TEST_F(LexerTest, EndOfInputRepeatsAndKeepsTheLastText) {
 
   // The last token of a file without a final line break is still returned.
   EXPECT_EQ(Kinds("a b"), (Names{"IDENTIFIER:a", "IDENTIFIER:b"}));
+}
+
+TEST_F(LexerTest, TokenListing) {
+  Write("list.tvr", "x = 0x1F;\n");
+  std::string path = scratch + "/listing.txt";
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(WriteTokenListing("list.tvr", out));
+  EXPECT_FALSE(WriteTokenListing("missing.tvr", out));
+  std::fclose(out);
+  EXPECT_EQ(ReadWholeFile(path), "281\tIDENTIFIER\tx\t1\n61\t'='\t=\t1\n279\tHEX_NUMBER\t0x1F\t1\n59\t';'\t;\t1\n"
+                                 "0\t$end\t\t1\n");
 }
 
 TEST_F(LexerTest, HugeLinesAndTokens) {

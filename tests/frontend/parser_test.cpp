@@ -116,13 +116,6 @@ TEST_F(FrontendTest, RuleErrorProductions) {
   EXPECT_EQ(run.entries, (Entries{Entry(kSyntax, "a", 1), Entry("RULE: Error in ranges.", "a", 1)}));
 }
 
-TEST_F(FrontendTest, MissingUseSemicolonDoesNotOpenTheFile) {
-  Write("a.tvr", "const z 1;");
-  ParseRun run = Parse("use \"a.tvr\" const x = 1;\n");
-  EXPECT_EQ(run.result, 0);
-  EXPECT_EQ(run.entries.size(), 2u);  // none from a.tvr
-}
-
 TEST_F(FrontendTest, ClassMemberErrorProductions) {
   struct Case {
     const char* member;
@@ -372,24 +365,6 @@ TEST_F(FrontendTest, CreateDeletesTheOldLogAndWriteLogAppends) {
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_FALSE(notices[0].located);
   EXPECT_EQ(notices[0].text, "Tovrin: BUILD FAILED\r\n");
-}
-
-TEST_F(FrontendTest, ReportErrorTellsEveryField) {
-  Write("main.tvr", "\nconst x 5;\n");
-  CParser parser;
-  parser.logPath = logPath;
-  std::vector<CParser::LogNotice> notices;
-  parser.onLog = [&notices](const CParser::LogNotice& notice) { notices.push_back(notice); };
-  ASSERT_TRUE(parser.Create(0, 0, 0));
-  ASSERT_TRUE(parser.compiler.OpenSource("main.tvr"));
-  parser.Parse();
-  ASSERT_EQ(notices.size(), 2u);
-  EXPECT_TRUE(notices[1].located);
-  EXPECT_EQ(notices[1].file, "main.tvr");
-  EXPECT_EQ(notices[1].line, 2);
-  EXPECT_EQ(notices[1].token, "5");
-  EXPECT_EQ(notices[1].message, "CONSTANT:  Error in assignment.");
-  EXPECT_EQ(notices[1].text, "const x 5;\r\nmain.tvr line 2: \"5\" CONSTANT:  Error in assignment.");
 }
 
 TEST_F(FrontendTest, UnwritableLogShowsTheEntryAndStillCounts) {
