@@ -1,0 +1,81 @@
+// The main window: the source file, where code and data go, the external RAM, the port and the
+// debug level, with Build, port configuration and installing the interpreter firmware. Every
+// choice goes to the settings store the moment it changes.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <string>
+
+#include "app/register.h"
+#include "download/programmer.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+class CTovrinDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // logPath: where builds write the error log; empty for the usual place.
+  explicit CTovrinDlg(std::string logPath = std::string(), QWidget* parent = nullptr);
+
+  // The commands behind the buttons.
+  void OnChooseSource();  // "..."
+  void OnOK();            // Build (the default button: Enter builds too)
+  void OnConfigure();     // "Configure..."
+  void OnInstall();       // "Install Tovrin..."
+
+  // True while a command that talks to the programmer runs; the commands that would start
+  // another transfer (and closing the window) are refused meanwhile.
+  bool TransferRunning() const { return busy; }
+
+  // Done and Esc; refused while a transfer runs.
+  void reject() override;
+
+  std::string sourceTitle;   // the stored "Source Title"
+  std::string firmwarePath;  // the stored "Tovrin File"
+  int debugLevel = 1;        // 1 no listing .. 4 full listing
+  CRegister registry;
+  CProgrammer programmer;
+
+  // The controls, named by their identifiers.
+  QLineEdit* sourceEdit = nullptr;     // 1001
+  QPushButton* chooseButton = nullptr; // 1002
+  QComboBox* debugList = nullptr;      // 1022
+  QPushButton* buildButton = nullptr;  // 1
+  QComboBox* dataList = nullptr;       // 1019
+  QComboBox* codeList = nullptr;       // 1020
+  QLineEdit* ramEdit = nullptr;        // 1021
+  QComboBox* portList = nullptr;       // 1009
+  QPushButton* configureButton = nullptr;  // 1010
+  QPushButton* installButton = nullptr;    // 1011
+  QPushButton* doneButton = nullptr;       // 2
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class BusyScope;
+
+  void CreateControls();
+  void InitDialog();
+  // Reads a list's number setting (0 means missing: 1 is used and written back), selects its
+  // entry and returns the number.
+  int SelectFromSetting(QComboBox* list, const char* name);
+  void WriteSelection(QComboBox* list, const char* name, int index);
+  // The open-file dialog; the chosen full path, or empty when cancelled.
+  std::string ChooseFile(const char* name, const char* filter, const char* suffix, const std::string& initial);
+  void SetBusy(bool running);
+  void SayBusy(QWidget* near);
+
+  std::string logPath;
+  bool busy = false;
+  QPointer<QWidget> focusBeforeBusy;  // where the focus was when the buttons were disabled
+};
+
+// Said by the commands refused while a transfer runs.
+inline constexpr const char* kTransferRunningText = "A transfer is running; wait until it ends.";
+inline constexpr const char* kMainTitle = "Tovrin v1.1b";
