@@ -226,7 +226,7 @@ TEST(SettingsFile, AWriterKilledMidWriteLeavesOldOrNewContents) {
 TEST(SettingsFile, ConcurrentWritersLoseNoUpdate) {
   TestFolder folder;
   const std::string path = folder / "s.reg";
-  constexpr int kWriters = 3, kRounds = 40;
+  constexpr int kWriters = 3, kRounds = 20;
   std::vector<pid_t> children;
   for (int writer = 0; writer < kWriters; ++writer) {
     pid_t child = fork();

@@ -82,27 +82,6 @@ TEST(TerminalInterface, ProgressBarRedrawsOnlyWhenThePercentageMoves) {
   std::fclose(out);
 }
 
-TEST(TerminalInterface, ALineDuringTheTransferKeepsTheBarBelowIt) {
-  FILE* out = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  {
-    CTerminalInterface ui(out);
-    ui.interactive = true;
-    ui.OpenStatusWindow();
-    ui.SetProgressRange(0, 4);
-    ui.SetProgressPosition(2);
-    ui.SetStatusText(StatusField::StatusLine, "Verify error");
-    ui.CloseStatusWindow();
-    ui.SetProgressRange(0, 0);  // empty range after the window closed: nothing drawn
-    ui.SetProgressPosition(0);
-  }
-  EXPECT_EQ(Contents(out),
-            "\r[###############...............]  50%"
-            "\r\033[KStatus: Verify error\n"
-            "\r[###############...............]  50%\n");
-  std::fclose(out);
-}
-
 // A viewer script that records its arguments, one per line, in a file.
 std::string RecordingViewer(const TestFolder& folder, const std::string& name, int exitStatus) {
   std::string script = folder / name;
