@@ -123,7 +123,8 @@ void COutStatement::ReleaseInner(StatementList& out) {
   ReleaseExpressionStatements(expression.get(), out);
 }
 
-CWithStatement::CWithStatement(std::unique_ptr<CExpression> weight) : expression(std::move(weight)) {}
+CWithStatement::CWithStatement(std::unique_ptr<CExpression> weight)
+    : expression(std::move(weight)) {}
 
 CWithStatement::~CWithStatement() = default;
 

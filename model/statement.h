@@ -113,7 +113,7 @@ class CCallStatement : public CStatement {
   ~CCallStatement() override;
   void ReleaseInner(StatementList& out) override;
 
-  CProtoSymbol* prototype;           // the matched overload (not owned)
+  CProtoSymbol* prototype;            // the matched overload (not owned)
   std::unique_ptr<CBlock> arguments;  // one CParamStatement per argument, in source order
 };
 
