@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh >/dev/null
+build_dir=$(scripts/build.sh)
 example=${1:-examples/fan.tvr}
-build/tovrin build "$example" --log build/tovrin.log
+"$build_dir/tovrin" build "$example" --log "$build_dir/tovrin.log"

@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-build_dir=$(scripts/build.sh "$@" | tail -n 1)
+build_dir=$(scripts/build.sh "$@")
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build_dir" --output-on-failure -j 2
