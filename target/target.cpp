@@ -26,6 +26,9 @@ bool CTarget::Initialize(int externalRamKb, int codeLocation, int dataLocation) 
   startAddress = 0;
   frameStack.clear();
   blockFrames.clear();
+  frameCosts.clear();
+  innermostFrame.clear();
+  codeFull = false;
   fixups.clear();
   image.clear();
   errorText.clear();
@@ -77,7 +80,10 @@ int CTarget::AllocateTable(int size) {
 }
 
 int CTarget::AllocateCode(int size) {
-  if (!Fits(codeCursor, size, RegionLimit(codeRegionStart, dataStart))) return -1;
+  if (!Fits(codeCursor, size, RegionLimit(codeRegionStart, dataStart))) {
+    codeFull = true;
+    return -1;
+  }
   int address = base + codeCursor;
   if (size == 0) return address;
   if (codeStart == 0) {
@@ -86,6 +92,11 @@ int CTarget::AllocateCode(int size) {
   }
   codeCursor += size;
   return address;
+}
+
+int CTarget::CodeLimit() const {
+  const int limit = RegionLimit(codeRegionStart, dataStart);
+  return limit < end - base ? base + limit : end;
 }
 
 int CTarget::AllocateLocal(int size) {

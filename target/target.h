@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "target/instruction_set.h"
+
+class CBlock;
 
 // A call whose method address was not known when the call was emitted.
 struct CFixup {
@@ -65,6 +68,29 @@ class CTarget {
   // file. The file appears complete or not at all.
   bool WriteHexFile(std::string& path);
 
+  // Generates a block: its frame, its statements in order, its frame end. A method body
+  // other than start is forced to open a frame of at least one byte. False as soon as a
+  // statement fails (errorText says why); nesting of any depth is generated without recursion.
+  bool GenerateBlock(CBlock& block, bool forceFrame);
+  // Distance from the innermost open run-time frame to the frame of the block at `depth`
+  // (0 is the outermost block being generated). Constant time at any nesting.
+  int FrameOffset(int depth);
+  // The stack operand of a local: its offset from the current frame, or false with
+  // errorText set when it does not fit a signed word.
+  bool StackOperand(int depth, int frameOffset, int size, const std::string& name, int& operand);
+  // Enter and leave a block being generated (blockFrames and the sums beside it).
+  void PushBlockFrame(int size);
+  void PopBlockFrame();
+
+  // The first address that code may not use.
+  int CodeLimit() const;
+  // Sets errorText to the message of a full code region; returns 0, the failed result.
+  int FailCodeFull();
+
+  // The byte-code section of the debug listing: header words, vectors, regions, and
+  // every instruction from the first code byte up to the code cursor.
+  void WriteListing(FILE* file) const;
+
   MemoryMap GetMemoryMap(bool success) const;
   // The texts of the Build command's summary: shown on success, logged on failure.
   std::string SuccessSummary() const;
@@ -83,6 +109,8 @@ class CTarget {
   std::vector<CFixup> fixups;    // pending forward calls, oldest first
   std::vector<int> frameStack;   // saved frameSize of the enclosing parse-time frames
   std::vector<int> blockFrames;  // frame sizes of the blocks being generated, outermost first
+  // Set when a code allocation did not fit: generation stops at the next statement.
+  bool codeFull = false;
   // Text of the last failure (the compiler, which is a CTarget, reports it).
   std::string errorText;
 
@@ -94,4 +122,11 @@ class CTarget {
   int RegionLimit(int regionStart, int otherStart) const;
   bool Fits(int cursor, int size, int limit) const;
   bool IsUnusedLine(int offset) const;
+
+  // Beside blockFrames, so FrameOffset needs no walk: per entry, the sum of (2 + size) over
+  // the entries up to it that open a frame, and the innermost such entry at or below it (-1).
+  // Rebuilt when blockFrames was changed other than through Push/PopBlockFrame.
+  std::vector<int64_t> frameCosts;
+  std::vector<int> innermostFrame;
+  void SyncFrameSums();
 };
