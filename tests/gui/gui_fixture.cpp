@@ -135,8 +135,6 @@ Window::Window() : dialog(std::make_unique<CTovrinDlg>()) {
   if (!QTest::qWaitForWindowExposed(dialog.get())) qWarning("the main window was not exposed");
 }
 
-Window::~Window() { dialog.reset(); }
-
 namespace {
 
 QtMessageHandler testHandler = nullptr;

@@ -89,7 +89,6 @@ ModalAnswerer::Answer Cancel();                         // reject any dialog
 // The main window as the program shows it, with the Qt user interface installed.
 struct Window {
   Window();
-  ~Window();
   CQtInterface ui;
   std::unique_ptr<CTovrinDlg> dialog;
 };

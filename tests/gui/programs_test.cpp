@@ -3,12 +3,10 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
-#include "app/gui/dialog_units.h"
 #include "app/gui/port_dialog.h"
 #include "app/gui/qt_text.h"
 #include "tests/gui/gui_fixture.h"
