@@ -9,6 +9,7 @@
 
 #include "frontend/tokens.h"
 #include "frontend/value_slot.h"
+#include "grammar_tables.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
@@ -109,11 +110,34 @@ void CParser::Discard(int token) {
   if (token == IDENTIFIER || token == STRING) FreeText(tokenValue);
 }
 
-// Values still on the stack when recovery or an abort pops them: the texts
-// are the only values owned by a stack entry so far.
+// Values still on the stack when recovery or an abort pops them. Texts are
+// owned by their slot; expressions and types are parked in the compiler, which
+// frees them now (a slot holding anything else, or a value an action already
+// took, gives nothing to free).
 void CParser::DiscardValue(int symbol, yyvalue& value) {
-  if (symbol == IdentifierSymbol() || symbol == StringSymbol() || symbol == UseClauseSymbol())
-    FreeText(value);
+  using namespace yytables;
+  switch (symbol) {
+    case YYSYMBOL_IDENTIFIER:
+    case YYSYMBOL_STRING:
+    case YYSYMBOL_use_clause:
+      FreeText(value);
+      break;
+    case YYSYMBOL_expression:
+    case YYSYMBOL_constant:
+    case YYSYMBOL_integer_constant:
+    case YYSYMBOL_fuzzy_constant:
+    case YYSYMBOL_assignment_target:
+      compiler.TakeExpression(value.object);
+      value = yyvalue{};
+      break;
+    case YYSYMBOL_type_spec:
+    case YYSYMBOL_result_type:
+      compiler.TakeType(value.object);
+      value = yyvalue{};
+      break;
+    default:
+      break;
+  }
 }
 
 void CParser::Fail(const char* message) {

@@ -1,20 +1,49 @@
 #include "semantic/compiler.h"
 
-#include "platform/format.h"
+CCompiler::CCompiler() = default;
 
-int CCompiler::BeginProgram(CLexer* lexer, int, int, int) {
+CCompiler::~CCompiler() = default;
+
+int CCompiler::BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, int dataLocation) {
+  currentBlock = &programBlock;
   fileStack.SetLexer(lexer);
-  return 1;
+  if (scope.Create(1000) == 0) return 0;
+  // The program's entry: defined as start() { ... } without any class declaring it.
+  Enter(std::make_unique<CProtoSymbol>("start"));
+  dataSharesCodeRegion = (codeLocation == 1) == (dataLocation == 1);
+  return Initialize(externalRamK, codeLocation, dataLocation) ? 1 : 0;
 }
 
 bool CCompiler::OpenSource(const std::string& path) { return fileStack.Push(path); }
 
 bool CCompiler::EndSource() { return fileStack.Pop(); }
 
-int CCompiler::UseFile(const std::string& path) {
-  if (OpenSource(path)) return 1;
-  errorText = Format("USE unable to open file '%s'", path.c_str());
-  return 0;
+void CCompiler::WriteDebugListing(FILE*, int, int) {}
+
+CExpression* CCompiler::Park(std::unique_ptr<CExpression> expression) {
+  CExpression* parked = expression.get();
+  if (parked != nullptr) parkedExpressions[parked] = std::move(expression);
+  return parked;
 }
 
-void CCompiler::WriteDebugListing(FILE*, int, int) {}
+CType* CCompiler::Park(std::unique_ptr<CType> type) {
+  CType* parked = type.get();
+  if (parked != nullptr) parkedTypes[parked] = std::move(type);
+  return parked;
+}
+
+std::unique_ptr<CExpression> CCompiler::TakeExpression(void* parked) {
+  auto found = parkedExpressions.find(parked);
+  if (found == parkedExpressions.end()) return nullptr;
+  std::unique_ptr<CExpression> taken = std::move(found->second);
+  parkedExpressions.erase(found);
+  return taken;
+}
+
+std::unique_ptr<CType> CCompiler::TakeType(void* parked) {
+  auto found = parkedTypes.find(parked);
+  if (found == parkedTypes.end()) return nullptr;
+  std::unique_ptr<CType> taken = std::move(found->second);
+  parkedTypes.erase(found);
+  return taken;
+}

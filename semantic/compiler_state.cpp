@@ -1,0 +1,106 @@
+// Where the parse is: the context, block and scope stacks, and name resolution.
+#include <functional>
+
+#include "platform/format.h"
+#include "semantic/compiler.h"
+
+int CCompiler::PushContext(CSymbol* symbol) {
+  contextStack.push_back(symbol);
+  return 1;
+}
+
+int CCompiler::PopContext() {
+  if (contextStack.empty()) return 0;
+  contextStack.pop_back();
+  return 1;
+}
+
+CSymbol* CCompiler::CurrentContext() const {
+  return contextStack.empty() ? nullptr : contextStack.back();
+}
+
+int CCompiler::PushBlock(CBlock* block) {
+  blockStack.push_back(block);
+  currentBlock = block;
+  return 1;
+}
+
+int CCompiler::PopBlock() {
+  if (blockStack.empty()) return 0;
+  blockStack.pop_back();
+  currentBlock = TopBlock();
+  return 1;
+}
+
+CBlock* CCompiler::TopBlock() { return blockStack.empty() ? &programBlock : blockStack.back(); }
+
+int CCompiler::OpenScope(CBlock* block) {
+  PushBlock(block);
+  OpenFrame();
+  scope.EnterLevel();
+  openInstances.push_back(++instanceCounter);
+  return 1;
+}
+
+// After a parse error the closes may outnumber the opens; each step then does nothing harmful
+// (the program block takes the frame size, no frame or level is left to close).
+int CCompiler::CloseScope() {
+  TopBlock()->frameSize = AllocateLocal(0);
+  CloseFrame();
+  if (scope.LeaveLevel() != 0) openInstances.pop_back();
+  return PopBlock();
+}
+
+size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
+  return std::hash<std::string>()(key.name) ^ (std::hash<const void*>()(key.owner) * 31);
+}
+
+void CCompiler::Enter(std::unique_ptr<CSymbol> symbol) {
+  CSymbol* entered = symbol.get();
+  if (scope.Insert(std::move(symbol)) == 0) return;
+  ownedNames[OwnedName{entered->owner, entered->name}].push_back(
+      Entered{entered, entered->level, openInstances.back()});
+  if (auto* range = dynamic_cast<CRangeSymbol*>(entered)) rangesByName[range->name] = range;
+}
+
+bool CCompiler::IsLive(const Entered& entry) const {
+  if (entry.level > scope.currentLevel) return false;
+  return openInstances[static_cast<size_t>(entry.level)] == entry.instance;
+}
+
+std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
+                                                      const std::string& name) {
+  auto found = ownedNames.find(OwnedName{owner, name});
+  if (found == ownedNames.end()) return nullptr;
+  std::vector<Entered>& entries = found->second;
+  // Entries are pushed in entry order, so the newest live symbol is the topmost live entry.
+  // Dead entries on top are dropped for good (their scope never reopens); dead ones below a
+  // live entry wait until they surface.
+  while (!entries.empty() && !IsLive(entries.back())) entries.pop_back();
+  return entries.empty() ? nullptr : &entries;
+}
+
+CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, const std::string& name) {
+  std::vector<Entered>* entries = LiveStack(owner, name);
+  return entries == nullptr ? nullptr : entries->back().symbol;
+}
+
+CSymbol* CCompiler::FindSymbol(CSymbol* context, const std::string& name) {
+  if (context != nullptr) {
+    if (CSymbol* owned = NewestOwnedBy(context, name)) return owned;
+  }
+  return NewestOwnedBy(nullptr, name);
+}
+
+CSymbol* CCompiler::ResolveName(CSymbol* context, const std::string& name) {
+  CSymbol* symbol = FindSymbol(context, name);
+  if (symbol == nullptr) errorText = Format("'%s' : undeclared identifier.", name.c_str());
+  return symbol;
+}
+
+CRangeSymbol* CCompiler::FindRange(const std::string& name) {
+  auto found = rangesByName.find(name);
+  if (found != rangesByName.end()) return found->second;
+  errorText = "Range not found.";
+  return nullptr;
+}

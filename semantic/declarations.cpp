@@ -1,0 +1,430 @@
+// Declarations: names become symbols in the scope table, and declared things get their storage.
+#include <algorithm>
+#include <utility>
+
+#include "platform/format.h"
+#include "semantic/compiler.h"
+
+namespace {
+
+// The frame operand of the interpreter's open and close instructions is one byte.
+constexpr int32_t kMaxFrameBytes = 255;
+// So is the parameter count that the return instruction pops.
+constexpr int32_t kMaxParameterBytes = 255;
+// Interrupt vectors of the chip, numbered from 0.
+constexpr int32_t kInterruptVectors = 13;
+// Parameters lie below the frame base, beyond the frame link and the return address.
+constexpr int32_t kFirstParameterDistance = 6;
+
+bool IsConstant(const CExpression* expression) {
+  return expression != nullptr && expression->op == EXPR_CONST;
+}
+
+// A copy of a constant expression's value converted to Byte; false when incompatible.
+bool ConstantByte(const CExpression& expression, uint8_t& byte) {
+  CValue copy;
+  copy.Assign(expression.value);
+  if (copy.ConvertTo(TYPE_BYTE) == 0) return false;
+  byte = copy.AsByte();
+  return true;
+}
+
+}  // namespace
+
+bool CCompiler::IsRedefinition(const std::string& name) {
+  CSymbol* newest = NewestOwnedBy(CurrentContext(), name);
+  return newest != nullptr && newest->level == scope.currentLevel;
+}
+
+int CCompiler::UseFile(const std::string& path) {
+  if (OpenSource(path)) return 1;
+  errorText = Format("USE unable to open file '%s'", path.c_str());
+  return 0;
+}
+
+CClassSymbol* CCompiler::DeclareClass(const std::string& name) {
+  if (IsRedefinition(name)) {
+    errorText = Format("DEFINE:  '%s' name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto symbol = std::make_unique<CClassSymbol>(name, CurrentContext());
+  CClassSymbol* declared = symbol.get();
+  Enter(std::move(symbol));
+  return declared;
+}
+
+CVarSymbol* CCompiler::DeclareVariable(const std::string& name, const CType* type) {
+  if (IsRedefinition(name)) {
+    errorText = Format("'%s' : name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto symbol = std::make_unique<CVarSymbol>(name, CurrentContext());
+  if (type != nullptr) symbol->type.Assign(*type);
+  symbol->frameDepth = 0;
+  CVarSymbol* declared = symbol.get();
+  Enter(std::move(symbol));
+  return declared;
+}
+
+CConstSymbol* CCompiler::DeclareConstant(const std::string& name, const CExpression* expression) {
+  if (expression == nullptr) {
+    errorText = "CONSTANT:  Requires valid expression.";
+    return nullptr;
+  }
+  if (!IsConstant(expression)) {
+    errorText = "CONSTANT:  Expression does not evaluate to a constant. ";
+    return nullptr;
+  }
+  if (IsRedefinition(name)) {
+    errorText = Format("'%s' : name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto symbol = std::make_unique<CConstSymbol>(name, CurrentContext());
+  symbol->value.Assign(expression->value);
+  CConstSymbol* declared = symbol.get();
+  Enter(std::move(symbol));
+  return declared;
+}
+
+CProtoSymbol* CCompiler::CreatePrototype(const std::string& name) {
+  auto prototype = std::make_unique<CProtoSymbol>(name, CurrentContext());
+  CProtoSymbol* created = prototype.get();
+  unentered.push_back(std::move(prototype));
+  return created;
+}
+
+CVarSymbol* CCompiler::AddParameter(const std::string& name, const CType* type) {
+  if (IsRedefinition(name)) {
+    errorText = Format("'%s' : name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto* prototype = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  if (prototype == nullptr) {
+    errorText = "PARAMETE: Internal error, can not add parameter to non-prototype symbol.";
+    return nullptr;
+  }
+  auto parameter = std::make_unique<CVarSymbol>(name, prototype);
+  if (type != nullptr) parameter->type.Assign(*type);
+  CVarSymbol* added = parameter.get();
+  prototype->parameters.push_back(std::move(parameter));
+  return added;
+}
+
+int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
+  if (symbol == nullptr) {
+    errorText = "METHOD:  Error; no symbol to declare.";
+    return 0;
+  }
+  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  if (prototype == nullptr) {
+    errorText = "METHOD:  Error; attempting to declare non-prototype symbol as prototype.";
+    return 0;
+  }
+  if (returnType != nullptr && (returnType->flags & TYPE_FLAG_INTERRUPT) != 0 &&
+      (returnType->ref < 0 || returnType->ref >= kInterruptVectors)) {
+    // The handler's address goes into the header's vector table, which has 13 entries.
+    errorText = Format("Interrupt: '%s' requires an interrupt number from 0 to 12.",
+                       prototype->name.c_str());
+    return 0;
+  }
+  int64_t parameterBytes = 0;
+  bool negative = false;
+  for (const auto& parameter : prototype->parameters) {
+    const int32_t size = parameter->type.Size();
+    negative = negative || size < 0;
+    parameterBytes += size;
+  }
+  if (negative || parameterBytes > kMaxParameterBytes) {
+    // The return instruction pops the parameters with a one-byte count.
+    errorText = Format("METHOD:  Parameters of '%s' exceed 255 bytes.", prototype->name.c_str());
+    return 0;
+  }
+  CSymbol* owner = CurrentContext();
+  // An exact repeat of a prototype of this owner at this level would only be hidden by the
+  // newer one; so is one already entered (reached here only through a confused context).
+  const bool pending =
+      std::any_of(unentered.begin(), unentered.end(),
+                  [prototype](const auto& symbol) { return symbol.get() == prototype; });
+  if (!pending || FindPrototypeAt(prototype, scope.currentLevel, owner, true) != nullptr) {
+    errorText = "METHOD:  Method already exists.";
+    return 0;
+  }
+  if (returnType != nullptr) prototype->returnType.Assign(*returnType);
+  prototype->owner = owner;
+  Enter(TakeUnentered(prototype));
+  return 1;
+}
+
+CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
+  if (symbol == nullptr) {
+    errorText = "METHOD:  Interal error, missing symbol.";
+    return nullptr;
+  }
+  auto* original = dynamic_cast<CProtoSymbol*>(symbol);
+  if (original == nullptr) {
+    errorText = "METHOD:  Internal error, symbol not a prototype.";
+    return nullptr;
+  }
+  auto copy = std::make_unique<CProtoSymbol>(original->name, original->owner);
+  copy->level = original->level;
+  copy->returnType.Assign(original->returnType);
+  CProtoSymbol* probe = copy.get();
+  unentered.push_back(std::move(copy));
+  return probe;
+}
+
+CVarSymbol* CCompiler::AddCallArgument(const CExpression* expression) {
+  auto* probe = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  if (probe == nullptr) {
+    errorText = "PARAMETER: Internal error, can not add parameter to non-prototype symbol.";
+    return nullptr;
+  }
+  auto argument = std::make_unique<CVarSymbol>("<param>", probe);
+  if (expression != nullptr) argument->type.Assign(expression->value.Resolved());
+  CVarSymbol* added = argument.get();
+  probe->parameters.push_back(std::move(argument));
+  return added;
+}
+
+CProtoSymbol* CCompiler::FindPrototype(const CProtoSymbol* probe, bool exact) {
+  if (probe == nullptr) return nullptr;
+  return FindPrototypeAt(probe, probe->level, probe->owner, exact);
+}
+
+CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t level,
+                                         const CSymbol* owner, bool exact) {
+  std::vector<Entered>* entries = LiveStack(owner, probe->name);
+  if (entries == nullptr) return nullptr;
+  for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
+    if (!IsLive(*entry) || entry->level != level) continue;
+    auto* candidate = dynamic_cast<CProtoSymbol*>(entry->symbol);
+    if (candidate == nullptr || candidate->parameters.size() != probe->parameters.size()) continue;
+    bool matches = true;
+    for (size_t i = 0; matches && i < probe->parameters.size(); ++i) {
+      const KindMatch match = CompareKinds(probe->parameters[i]->type.BaseKind(),
+                                           candidate->parameters[i]->type.BaseKind());
+      matches = match != MATCH_NONE && (!exact || match == MATCH_SAME);
+    }
+    if (matches) return candidate;
+  }
+  return nullptr;
+}
+
+void CCompiler::DiscardPrototype(CSymbol* prototype) {
+  if (prototype == nullptr) return;
+  if (std::find(contextStack.begin(), contextStack.end(), prototype) != contextStack.end()) return;
+  TakeUnentered(prototype);  // destroyed here when the compiler held it
+}
+
+std::unique_ptr<CSymbol> CCompiler::TakeUnentered(CSymbol* symbol) {
+  // The one wanted is almost always the newest.
+  for (auto it = unentered.rbegin(); it != unentered.rend(); ++it) {
+    if (it->get() != symbol) continue;
+    std::unique_ptr<CSymbol> taken = std::move(*it);
+    unentered.erase(std::next(it).base());
+    return taken;
+  }
+  return nullptr;
+}
+
+CRangeSymbol* CCompiler::DeclareRange(const std::string& name, const CExpression* center,
+                                      const CExpression* plateau, const CExpression* edge) {
+  if (center == nullptr || plateau == nullptr || edge == nullptr) {
+    errorText = "RANGE:  All parameters must be valid expressions.";
+    return nullptr;
+  }
+  if (!IsConstant(center) || !IsConstant(plateau) || !IsConstant(edge)) {
+    errorText = "RANGE:  All parameters must evaluate to constant values.";
+    return nullptr;
+  }
+  uint8_t bytes[3] = {0, 0, 0};
+  if (!ConstantByte(*center, bytes[0]) || !ConstantByte(*plateau, bytes[1]) ||
+      !ConstantByte(*edge, bytes[2])) {
+    errorText = "RANGE:  All parameters must be compatible with Byte data types.";
+    return nullptr;
+  }
+  if (IsRedefinition(name)) {
+    errorText = Format("'%s' : name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto symbol = std::make_unique<CRangeSymbol>(name, CurrentContext());
+  symbol->center = bytes[0];
+  symbol->plateau = bytes[1];
+  symbol->edge = bytes[2];
+  CRangeSymbol* declared = symbol.get();
+  Enter(std::move(symbol));
+  return declared;
+}
+
+CRuleSymbol* CCompiler::DeclareRule(const std::string& name) {
+  if (IsRedefinition(name)) {
+    errorText = Format("'%s' : name redefinition.", name.c_str());
+    return nullptr;
+  }
+  auto symbol = std::make_unique<CRuleSymbol>(name, CurrentContext());
+  CRuleSymbol* declared = symbol.get();
+  Enter(std::move(symbol));
+  return declared;
+}
+
+CRangeValueSymbol* CCompiler::AddRuleEntry(const std::string& rangeName,
+                                           const CExpression* result) {
+  CRangeSymbol* range = FindRange(rangeName);
+  if (range == nullptr) {
+    errorText = "RULE: Range not found.";
+    return nullptr;
+  }
+  auto* rule = dynamic_cast<CRuleSymbol*>(CurrentContext());
+  if (rule == nullptr) {
+    errorText = "Range/Value: Internal error, can not add parameter to non-prototype symbol.";
+    return nullptr;
+  }
+  if (result == nullptr) {
+    errorText = "RULE:  Requires valid result expression.";
+    return nullptr;
+  }
+  if (!IsConstant(result)) {
+    errorText = "RULE:  Expression does not evaluate to a constant. ";
+    return nullptr;
+  }
+  uint8_t byte = 0;
+  if (!ConstantByte(*result, byte)) {
+    errorText = "RULE:  Result value must be compatible with Byte data type.";
+    return nullptr;
+  }
+  auto entry = std::make_unique<CRangeValueSymbol>(rangeName, rule);
+  entry->range = range;
+  entry->result = byte;
+  CRangeValueSymbol* added = entry.get();
+  rule->entries.push_back(std::move(entry));
+  return added;
+}
+
+int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
+  if (currentBlock == nullptr) {
+    errorText = "(no block in scope)";
+    return 0;
+  }
+  if (symbol == nullptr) {
+    errorText = "METHOD:  Error; missing method.";
+    return 0;
+  }
+  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  if (prototype == nullptr) {
+    errorText = "METHOD:  Error; attempting to declare a non-prototype symbol as a prototype. Huh?";
+    return 0;
+  }
+  const CType& result = prototype->returnType;
+  if (result.kind != TYPE_VOID && (result.flags & TYPE_FLAG_INTERRUPT) == 0) {
+    // Inside the body the method's own name is the variable that holds its result.
+    CVarSymbol* variable = DeclareVariable(prototype->name, &result);
+    CVarStatement* statement = NewVarStatement(variable);
+    if (variable == nullptr || statement == nullptr) {
+      errorText = "METHOD:  Error declaring return-type information.";
+      return 0;
+    }
+    variable->frameDepth = FrameDepth();
+    statement->address = AllocateLocal(result.Size());
+  }
+  int32_t distance = kFirstParameterDistance;
+  for (const auto& parameter : prototype->parameters) {
+    CVarSymbol* variable = DeclareVariable(parameter->name, &parameter->type);
+    CVarStatement* statement = NewVarStatement(variable);
+    if (variable == nullptr || statement == nullptr) {
+      errorText = "METHOD:  Error declaring parameter-type information.";
+      return 0;
+    }
+    const int32_t size = parameter->type.Size();
+    variable->frameDepth = FrameDepth();
+    statement->address = 1 - distance - size;
+    distance += size;
+  }
+  prototype->parameterBytes = distance - kFirstParameterDistance;
+  return 1;
+}
+
+int CCompiler::PlaceMemberVariable(CVarSymbol* variable) {
+  if (variable == nullptr || variable->statement == nullptr) return 1;
+  variable->frameDepth = 0;
+  CStatement* statement = variable->statement;
+  if (variable->type.BaseKind() == TYPE_ADDRESS) {
+    statement->address = variable->type.ref;  // memory-mapped: lives at the address written
+    return 1;
+  }
+  const int address = AllocateData(variable->type.Size());
+  if (address < 0) {
+    // In a shared region the tables follow the data: data declared after them cannot go in.
+    const bool behindTables = dataSharesCodeRegion && dataCursor != codeCursor;
+    errorText = behindTables
+                    ? Format(
+                          "VARIABLE:  Can not place '%s' after the range and rule tables; "
+                          "declare global data first.",
+                          variable->name.c_str())
+                    : Format("VARIABLE:  No data memory left for '%s'.", variable->name.c_str());
+    return 0;
+  }
+  statement->address = address;
+  return 1;
+}
+
+int CCompiler::PlaceLocalVariable(CVarSymbol* variable) {
+  if (variable == nullptr || variable->statement == nullptr) return 1;
+  variable->frameDepth = FrameDepth();
+  const int32_t size = variable->type.Size();
+  const int32_t before = frameSize;
+  const int offset = AllocateLocal(size);
+  if (offset < 0) {
+    errorText = Format("VARIABLE:  No stack space for '%s'.", variable->name.c_str());
+    return 0;
+  }
+  variable->statement->address = offset;
+  // Reported once, by the local that first takes the frame past what the interpreter can open.
+  if (before <= kMaxFrameBytes && frameSize > kMaxFrameBytes) {
+    errorText =
+        Format("VARIABLE:  Locals of this block exceed 255 bytes at '%s'.", variable->name.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+int CCompiler::PlaceClass(CClassStatement* statement) {
+  if (statement == nullptr) return 1;
+  const int address = AllocateData(0);
+  if (address < 0) {
+    errorText = Format("DEFINE:  No data memory left for class '%s'.",
+                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+    return 0;
+  }
+  statement->address = address;
+  return 1;
+}
+
+int CCompiler::PlaceRange(CRangeStatement* statement) {
+  if (statement == nullptr) return 1;
+  const int address = AllocateTable(3 * KindSize(TYPE_BYTE));
+  if (address < 0) {
+    errorText = Format("RANGE:  No table memory left for '%s'.",
+                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+    return 0;
+  }
+  statement->address = address;
+  return 1;
+}
+
+int CCompiler::PlaceRule(CRuleStatement* statement) {
+  if (statement == nullptr) return 1;
+  const int address = AllocateTable(KindSize(TYPE_BYTE));
+  if (address < 0) {
+    errorText = Format("RULE:  No table memory left for '%s'.",
+                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+    return 0;
+  }
+  statement->address = address;
+  return 1;
+}
+
+int CCompiler::PlaceRuleEntry(const std::string& rangeName) {
+  if (AllocateTable(4 * KindSize(TYPE_BYTE)) >= 0) return 1;
+  errorText = Format("RULE:  No table memory left for the entry '%s'.", rangeName.c_str());
+  return 0;
+}

@@ -1,0 +1,149 @@
+// Expression and type builders: leaves from literals and names, operator nodes, declared types.
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+#include "semantic/compiler.h"
+
+namespace {
+
+const char kUnsupported[] = "Expression value: Unsupported type.";
+const char kBadSymbol[] = "Expression value:  Error in symbolic value. ";
+
+// A fuzzy literal's weight is written 0 to 255 and means (w + 1) / 256.
+constexpr float kWeightStep = 0.00390625f;
+
+CValue Reference(TypeKind kind, CSymbol* symbol, CStatement* statement) {
+  CValue reference;
+  reference.kind = kind;
+  reference.symbol = symbol;
+  reference.statement = statement;
+  return reference;
+}
+
+}  // namespace
+
+std::unique_ptr<CExpression> CCompiler::Built(std::unique_ptr<CExpression> node, int made) {
+  if (made != 0) return node;
+  errorText = node->error;
+  return nullptr;
+}
+
+std::unique_ptr<CExpression> CCompiler::NewValueExpression(const CValue& value) {
+  auto node = std::make_unique<CExpression>();
+  const int made = node->MakeLeaf(value);
+  return Built(std::move(node), made);
+}
+
+std::unique_ptr<CExpression> CCompiler::NewIntegerValue(TypeKind kind, int32_t value) {
+  if (kind == TYPE_BYTE)
+    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF)));
+  if (kind != TYPE_INTEGER) return Refuse(kUnsupported);
+  if (value >= 0 && value <= 255)
+    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value)));
+  return NewValueExpression(CValue::FromInteger(value));
+}
+
+std::unique_ptr<CExpression> CCompiler::NewRealValue(TypeKind kind, float value) {
+  if (kind != TYPE_REAL) return Refuse(kUnsupported);
+  return NewValueExpression(CValue::FromReal(value));
+}
+
+std::unique_ptr<CExpression> CCompiler::NewFuzzyValue(TypeKind kind,
+                                                      std::unique_ptr<CExpression> value,
+                                                      std::unique_ptr<CExpression> weight) {
+  if (value == nullptr || weight == nullptr)
+    return Refuse("Expression value:  Require valid Value and Weight.");
+  if (value->op != EXPR_CONST || weight->op != EXPR_CONST)
+    return Refuse("Fuzzy data:  Expressions do not evaluate to a constant. ");
+  const bool valueReal = value->CastTo(TYPE_REAL) != 0;
+  const bool weightReal = weight->CastTo(TYPE_REAL) != 0;
+  if (!valueReal || !weightReal)
+    return Refuse("Fuzzy data:  Values must be compatible with Real values.");
+  if (kind != TYPE_FUZZY) return Refuse(kUnsupported);
+  const float written = weight->value.AsReal();
+  return NewValueExpression(
+      CValue::FromFuzzy(value->value.AsReal(), (written + 1.0f) * kWeightStep));
+}
+
+std::unique_ptr<CExpression> CCompiler::NewSymbolValue(CSymbol* symbol) {
+  if (symbol == nullptr) return Refuse(kBadSymbol);
+  // Constants are folded in where they are used.
+  if (auto* constant = dynamic_cast<CConstSymbol*>(symbol))
+    return NewValueExpression(constant->value);
+  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr)
+    return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+  if (dynamic_cast<CRangeSymbol*>(symbol) != nullptr) {
+    if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
+      return NewValueExpression(Reference(TYPE_RANGE, symbol, table));
+  }
+  if (dynamic_cast<CRuleSymbol*>(symbol) != nullptr) {
+    if (auto* table = dynamic_cast<CRuleStatement*>(symbol->statement))
+      return NewValueExpression(Reference(TYPE_RULE, symbol, table));
+  }
+  return Refuse("Expression value: Invalid Identifier in expression.");
+}
+
+std::unique_ptr<CExpression> CCompiler::NewCallValue(CStatement* statement) {
+  if (statement == nullptr) return Refuse(kBadSymbol);
+  auto* call = dynamic_cast<CCallStatement*>(statement);
+  if (call == nullptr) return Refuse("Expression value: Invalid statement in expression.");
+  std::unique_ptr<CExpression> leaf =
+      NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
+  // A call used as a value stands in no block: its leaf keeps it.
+  if (leaf != nullptr) leaf->ownedStatement = TakeDetached(call);
+  return leaf;
+}
+
+std::unique_ptr<CExpression> CCompiler::NewBinaryExpression(std::unique_ptr<CExpression> left,
+                                                            ExprOp op,
+                                                            std::unique_ptr<CExpression> right) {
+  auto node = std::make_unique<CExpression>();
+  const int made = node->MakeBinary(left, op, right);
+  return Built(std::move(node), made);
+}
+
+std::unique_ptr<CExpression> CCompiler::NewIsExpression(std::unique_ptr<CExpression> left,
+                                                        std::unique_ptr<CExpression> right) {
+  auto node = std::make_unique<CExpression>();
+  const int made = node->MakeIs(left, right);
+  return Built(std::move(node), made);
+}
+
+std::unique_ptr<CExpression> CCompiler::NewUnaryExpression(ExprOp op,
+                                                           std::unique_ptr<CExpression> operand) {
+  auto node = std::make_unique<CExpression>();
+  const int made = node->MakeUnary(op, operand);
+  return Built(std::move(node), made);
+}
+
+std::unique_ptr<CType> CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
+  if (kind == TYPE_VAR) return nullptr;
+  auto type = std::make_unique<CType>();
+  type->kind = kind;
+  if (kind == TYPE_ADDRESS || kind == TYPE_ID) type->ref = reference;
+  type->flags |= flags;
+  return type;
+}
+
+std::unique_ptr<CType> CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
+  if (element == nullptr) return Refuse("Array: Requires valid data type.");
+  if (subscript == nullptr) return Refuse("Array:  Requires valid subscript.");
+  if (subscript->op != EXPR_CONST)
+    return Refuse("Array:  Subscript does not evaluate to a constant. ");
+  CValue count;
+  count.Assign(subscript->value);
+  const KindMatch match = CompareKinds(count.kind, TYPE_INTEGER);
+  if (match != MATCH_SAME && match != MATCH_WIDEN_FIRST)
+    return Refuse("Array:  Subscript must evaluate to an integer value.");
+  count.ConvertTo(TYPE_INTEGER);
+  // Sizes are 32-bit: an array whose byte count would not fit could never be placed anyway.
+  const int64_t bytes = static_cast<int64_t>(KindSize(element->BaseKind())) * count.AsInteger();
+  if (bytes > std::numeric_limits<int32_t>::max() || bytes < std::numeric_limits<int32_t>::min())
+    return Refuse("Array:  Subscript is too large.");
+  auto array = std::make_unique<CType>();
+  array->Assign(*element);
+  array->flags |= TYPE_FLAG_ARRAY;
+  array->count = count.AsInteger();
+  return array;
+}

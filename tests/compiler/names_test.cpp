@@ -1,0 +1,182 @@
+// The compiler's state: the predeclared start, contexts, blocks, scopes and name resolution.
+#include "compiler_fixture.h"
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+TEST_F(CompilerTest, StartIsPredeclared) {
+  Compiled run = Compile("");
+  ASSERT_EQ(run.result, 0);
+  CCompiler& compiler = run.compiler();
+  auto* start = dynamic_cast<CProtoSymbol*>(compiler.FindSymbol(nullptr, "start"));
+  ASSERT_NE(start, nullptr);
+  EXPECT_EQ(start->level, 0);
+  EXPECT_EQ(start->owner, nullptr);
+  EXPECT_EQ(start->returnType.kind, TYPE_VOID);
+  EXPECT_TRUE(start->parameters.empty());
+  EXPECT_EQ(compiler.scope.BucketCount(), 1000);
+  EXPECT_EQ(compiler.scope.buckets[558], start);
+  EXPECT_EQ(compiler.currentBlock, &compiler.programBlock);
+}
+
+TEST_F(CompilerTest, BuildersNeedABlock) {
+  CCompiler compiler;  // before BeginProgram
+  EXPECT_EQ(compiler.currentBlock, nullptr);
+  EXPECT_EQ(compiler.NewBlockStatement(), nullptr);
+  EXPECT_EQ(compiler.errorText, "(no block in scope)");
+  compiler.errorText.clear();
+  EXPECT_EQ(compiler.NewAssignStatement(nullptr, nullptr), nullptr);
+  EXPECT_EQ(compiler.errorText, "(no block in scope)");
+  compiler.errorText.clear();
+  EXPECT_EQ(compiler.NewCallStatement(nullptr, compiler.NewArgumentBlock(), 1), nullptr);
+  EXPECT_EQ(compiler.errorText, "(no block in scope)");
+  EXPECT_EQ(compiler.DeclareMethodLocals(nullptr), 0);
+}
+
+TEST_F(CompilerTest, ScopesCloseSafelyBeyondWhatWasOpened) {
+  Compiled run = Compile("");
+  CCompiler& compiler = run.compiler();
+  CBlock block;
+  compiler.OpenScope(&block);
+  compiler.AllocateLocal(1);
+  compiler.AllocateLocal(2);
+  compiler.AllocateLocal(5);
+  EXPECT_EQ(compiler.scope.currentLevel, 1);
+  EXPECT_EQ(compiler.FrameDepth(), 1);
+  EXPECT_EQ(compiler.currentBlock, &block);
+  EXPECT_EQ(compiler.CloseScope(), 1);
+  EXPECT_EQ(block.frameSize, 8);
+  EXPECT_EQ(compiler.CloseScope(), 0);
+  EXPECT_EQ(compiler.CloseScope(), 0);
+  EXPECT_EQ(compiler.currentBlock, &compiler.programBlock);
+  EXPECT_EQ(compiler.scope.currentLevel, 0);
+  EXPECT_EQ(compiler.FrameDepth(), 0);
+  EXPECT_EQ(compiler.PopContext(), 0);
+  EXPECT_EQ(compiler.PopBlock(), 0);
+}
+
+TEST_F(CompilerTest, MembersAreFoundBeforeOwnerlessNames) {
+  Compiled run = Compile(
+      "const x = 1;\n"
+      "const y = 2;\n"
+      "def C { x as byte; do f(); }\n"
+      "C:f() { a as byte; a = x; a = y; }\n"
+      "start() { a as byte; a = x; a = C:x; }\n");
+  ASSERT_EQ(run.result, 0);
+  EXPECT_EQ(run.entries, Entries());
+  CCompiler& compiler = run.compiler();
+  auto* c = compiler.FindSymbol(nullptr, "C");
+  ASSERT_NE(c, nullptr);
+  CSymbol* member = compiler.FindSymbol(c, "x");
+  ASSERT_NE(member, nullptr);
+  EXPECT_EQ(member->owner, c);
+  EXPECT_NE(dynamic_cast<CConstSymbol*>(compiler.FindSymbol(c, "y")), nullptr);
+  EXPECT_NE(dynamic_cast<CConstSymbol*>(compiler.FindSymbol(nullptr, "x")), nullptr);
+
+  CMethodStatement* f = Method(compiler, "C:f");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(StatementAt<CAssignStatement>(f->body, 1)->value->op, EXPR_VAR);    // the member
+  EXPECT_EQ(StatementAt<CAssignStatement>(f->body, 2)->value->op, EXPR_CONST);  // the constant
+  CMethodStatement* start = Method(compiler, "start");
+  ASSERT_NE(start, nullptr);
+  EXPECT_EQ(StatementAt<CAssignStatement>(start->body, 1)->value->op, EXPR_CONST);
+  EXPECT_EQ(StatementAt<CAssignStatement>(start->body, 2)->value->value.symbol, member);
+}
+
+TEST_F(CompilerTest, QualifiedNamesAndTheirFailures) {
+  Compiled run = Compile(
+      "const b = 7;\n"
+      "def A { b as byte; do go(n as byte); }\n"
+      "A:go(n as byte) { }\n"
+      "start() {\n"
+      "  v as byte;\n"
+      "  v = a:b;\n"  // no a: reported, then b among the ownerless names
+      "  v = A:b;\n"
+      "  A:go(3);\n"
+      "  go(3);\n"  // only ownerless names without qualification
+      "  v = A:nothing;\n"
+      "}\n");
+  EXPECT_EQ(run.entries, (Entries{
+                             At(6, "a", "'a' : undeclared identifier."),
+                             At(9, "(", "'go' : undeclared identifier."),
+                             At(9, ")", "CALL:  Error; missing method name."),
+                             At(10, "nothing", "'nothing' : undeclared identifier."),
+                             At(10, ";", "Expression value:  Error in symbolic value. "),
+                             At(10, ";", "ASSIGN:  Requires a valid expression."),
+                         }));
+  CMethodStatement* start = Method(run.compiler(), "start");
+  ASSERT_NE(start, nullptr);
+  auto* ownerless = StatementAt<CAssignStatement>(start->body, 1);
+  auto* member = StatementAt<CAssignStatement>(start->body, 2);
+  ASSERT_NE(ownerless, nullptr);
+  ASSERT_NE(member, nullptr);
+  EXPECT_EQ(ownerless->value->op, EXPR_CONST);
+  EXPECT_EQ(ownerless->value->value.AsByte(), 7);
+  EXPECT_EQ(member->value->op, EXPR_VAR);
+  EXPECT_NE(StatementAt<CCallStatement>(start->body, 3), nullptr);
+}
+
+TEST_F(CompilerTest, FindRangeLooksPastOtherSymbols) {
+  Compiled run = Compile(
+      "range r(1, 2, 3);\n"
+      "def C { do f(); }\n"
+      "C:f() { r as byte; r = 1; }\n"
+      "rule R { r as 1; }\n");
+  ASSERT_EQ(run.result, 0);
+  EXPECT_EQ(run.entries, Entries());
+  CCompiler& compiler = run.compiler();
+  CRangeSymbol* range = compiler.FindRange("r");
+  ASSERT_NE(range, nullptr);
+  CBlock block;
+  compiler.OpenScope(&block);
+  CVarSymbol* hiding = compiler.DeclareVariable("r", nullptr);
+  ASSERT_NE(hiding, nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "r"), hiding);
+  EXPECT_EQ(compiler.FindRange("r"), range);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindRange("q"), nullptr);
+  EXPECT_EQ(compiler.errorText, "Range not found.");
+}
+
+// Symbols of a closed scope are gone for lookups even when a new scope reopens that level,
+// and a name is a redefinition only at the same level under the same owner.
+TEST_F(CompilerTest, ClosedScopesStayClosed) {
+  Compiled run = Compile("");
+  CCompiler& compiler = run.compiler();
+  CBlock first;
+  CBlock second;
+  CType byte;
+  byte.kind = TYPE_BYTE;
+  compiler.OpenScope(&first);
+  CVarSymbol* inner = compiler.DeclareVariable("x", &byte);
+  ASSERT_NE(inner, nullptr);
+  EXPECT_TRUE(compiler.IsRedefinition("x"));
+  compiler.CloseScope();
+  compiler.OpenScope(&second);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), nullptr);
+  EXPECT_FALSE(compiler.IsRedefinition("x"));
+  CVarSymbol* again = compiler.DeclareVariable("x", &byte);
+  EXPECT_NE(again, nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), again);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), nullptr);
+  EXPECT_EQ(Left(compiler, "x"), (std::vector<CSymbol*>{again, inner}));
+}
+
+TEST_F(CompilerTest, UsedFilesAndTheirMessages) {
+  Write("lib/defs.tvr", "def Lib { v as byte; }\nconst = 1;\n");
+  Compiled run = Compile(
+      "use \"missing.tvr\";\n"
+      "use \"lib/defs.tvr\";\n"
+      "start() { x as byte; x = Lib:v; }\n");
+  EXPECT_EQ(run.entries, (Entries{
+                             At(1, ";", "USE unable to open file 'missing.tvr'"),
+                             At(2, "=", "syntax error"),
+                             At(2, "=", "CONSTANT:  Requires valid identifier."),
+                         }));
+  EXPECT_EQ(run.files, (std::vector<std::string>{"main.tvr", "lib/defs.tvr", "lib/defs.tvr"}));
+  EXPECT_NE(Method(run.compiler(), "start"), nullptr);
+}
+
+}  // namespace
