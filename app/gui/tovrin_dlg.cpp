@@ -135,11 +135,12 @@ CTovrinDlg::CTovrinDlg(std::string logPath, QWidget* parent) : QDialog(parent), 
   // Only the user's choices write: activated is not sent for selections made by the program.
   connect(debugList, &QComboBox::activated, this, [this](int index) {
     debugLevel = index + 1;
-    WriteSelection(debugList, "Debug Level", index);
+    registry.WriteInt("Debug Level", index + 1);
   });
-  connect(dataList, &QComboBox::activated, this, [this](int index) { WriteSelection(dataList, "Data Location", index); });
-  connect(codeList, &QComboBox::activated, this, [this](int index) { WriteSelection(codeList, "Code Location", index); });
-  connect(portList, &QComboBox::activated, this, [this](int index) { WriteSelection(portList, "Port", index); });
+  // Lists store their position plus one, so that 0 means missing.
+  connect(dataList, &QComboBox::activated, this, [this](int index) { registry.WriteInt("Data Location", index + 1); });
+  connect(codeList, &QComboBox::activated, this, [this](int index) { registry.WriteInt("Code Location", index + 1); });
+  connect(portList, &QComboBox::activated, this, [this](int index) { registry.WriteInt("Port", index + 1); });
   connect(ramEdit, &QLineEdit::textChanged, this,
           [this](const QString& text) { registry.WriteString("External RAM", FromQt(text)); });
 }
@@ -208,10 +209,6 @@ int CTovrinDlg::SelectFromSetting(QComboBox* list, const char* name) {
   // asks the user to choose a port).
   list->setCurrentIndex(number >= 1 && number <= list->count() ? number - 1 : -1);
   return number;
-}
-
-void CTovrinDlg::WriteSelection(QComboBox* /*list*/, const char* name, int index) {
-  registry.WriteInt(name, index + 1);
 }
 
 std::string CTovrinDlg::ChooseFile(const char* name, const char* filter, const char* suffix,

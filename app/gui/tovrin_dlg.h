@@ -65,7 +65,6 @@ class CTovrinDlg : public QDialog {
   // Reads a list's number setting (0 means missing: 1 is used and written back), selects its
   // entry and returns the number.
   int SelectFromSetting(QComboBox* list, const char* name);
-  void WriteSelection(QComboBox* list, const char* name, int index);
   // The open-file dialog; the chosen full path, or empty when cancelled.
   std::string ChooseFile(const char* name, const char* filter, const char* suffix, const std::string& initial);
   void SetBusy(bool running);
