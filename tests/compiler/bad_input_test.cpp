@@ -7,8 +7,6 @@
 
 namespace {
 
-using Entries = std::vector<std::string>;
-
 // One undeclared name, q, in the operand of every builder; each failure is reported, and so
 // is every follow-on failure of an operation that receives the null it left.
 TEST_F(CompilerTest, UndeclaredNameInEveryBuilder) {
@@ -147,24 +145,19 @@ TEST_F(CompilerTest, HundredThousandNestedBlocks) {
   const int depth = 100000;
   std::string source = "start() {\n";
   for (int i = 0; i < depth; ++i) source += "{ x as byte; x = 1;\n";
-  source += std::string(depth, '}');
-  source += "\n}\n";
+  source += std::string(depth, '}') + "\n}\n";
   Compiled run = Compile(source);
   ASSERT_EQ(run.result, 0);
   EXPECT_EQ(run.entries, Entries());
-  CCompiler& compiler = run.compiler();
-  EXPECT_EQ(compiler.scope.currentLevel, 0);
-  // The innermost block's local lives in the frame opened by the deepest scope.
-  const CBlock* block = &Method(compiler, "start")->body;
-  for (int i = 0; i < depth; ++i) {
-    auto* nested =
-        StatementAt<CBlockStatement>(*block, block == &Method(compiler, "start")->body ? 0 : 2);
-    ASSERT_NE(nested, nullptr) << i;
-    block = &nested->block;
+  EXPECT_EQ(run.compiler().scope.currentLevel, 0);
+  const CBlock* block = &run.Body("start");
+  for (int i = 0; i < depth && block != nullptr; ++i) {
+    auto* nested = dynamic_cast<const CBlockStatement*>(block->statements.back().get());
+    block = nested == nullptr ? nullptr : &nested->block;
   }
-  auto* innermost = StatementAt<CVarStatement>(*block, 0);
-  ASSERT_NE(innermost, nullptr);
-  EXPECT_EQ(innermost->symbol->frameDepth, depth + 1);
+  ASSERT_NE(block, nullptr);
+  ASSERT_EQ(Shape(*block), "Var Assign");
+  EXPECT_EQ(Nth<CVarStatement>(*block, 0)->symbol->frameDepth, depth + 1);
   EXPECT_EQ(block->frameSize, 1);
   // Destroying the parser tears the nesting down without recursion.
 }
@@ -180,12 +173,9 @@ TEST_F(CompilerTest, DeeplyNestedCallArguments) {
   Compiled run = Compile(source);
   ASSERT_EQ(run.result, 0);
   EXPECT_EQ(run.entries, Entries());
-  auto* call = StatementAt<CCallStatement>(Method(run.compiler(), "start")->body, 0);
+  CCallStatement* call = Nth<CCallStatement>(run.Body("start"), 0);
   ASSERT_NE(call, nullptr);
-  auto* argument = StatementAt<CParamStatement>(*call->arguments, 0);
-  ASSERT_NE(argument, nullptr);
-  EXPECT_EQ(argument->expression->op, EXPR_CALL);
-  EXPECT_NE(argument->expression->ownedStatement, nullptr);
+  EXPECT_NE(Nth<CParamStatement>(*call->arguments, 0)->expression->ownedStatement, nullptr);
 }
 
 // Syntax errors abandon half-built constructs: argument blocks still pushed, contexts never

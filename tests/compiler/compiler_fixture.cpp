@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -29,11 +28,11 @@ void CompilerTest::TearDown() {
 void CompilerTest::Write(const std::string& name, const std::string& content) {
   fs::path path = fs::path(scratch) / name;
   fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out << content;
+  std::ofstream(path, std::ios::binary) << content;
 }
 
-Compiled CompilerTest::CompileFile(const std::string& name, Placement placement) {
+Compiled CompilerTest::Compile(const std::string& text, Placement placement) {
+  Write("main.tvr", text);
   Compiled run;
   run.parser = std::make_unique<CParser>();
   run.parser->logPath = scratch + "/tovrin.log";
@@ -44,25 +43,26 @@ Compiled CompilerTest::CompileFile(const std::string& name, Placement placement)
   };
   EXPECT_TRUE(
       run.parser->Create(placement.externalRamK, placement.codeLocation, placement.dataLocation));
-  EXPECT_TRUE(run.parser->compiler.OpenSource(name)) << name;
+  EXPECT_TRUE(run.parser->compiler.OpenSource("main.tvr"));
   run.result = run.parser->Parse();
   run.parser->onLog = nullptr;
   fs::current_path(scratch);  // an aborted parse leaves the folder of the last file opened
   return run;
 }
 
-Compiled CompilerTest::Compile(const std::string& text, Placement placement) {
-  Write("main.tvr", text);
-  return CompileFile("main.tvr", placement);
+CBlock& Compiled::Body(const std::string& qualifiedName) {
+  static CBlock none;
+  CMethodStatement* method = Method(compiler(), qualifiedName);
+  EXPECT_NE(method, nullptr) << qualifiedName;
+  return method == nullptr ? none : method->body;
 }
 
 CSymbol* Live(CCompiler& compiler, const std::string& name) { return compiler.scope.Lookup(name); }
 
 std::vector<CSymbol*> Left(CCompiler& compiler, const std::string& name) {
   std::vector<CSymbol*> found;
-  if (compiler.scope.history == nullptr) return found;
-  for (CSymbol* symbol = compiler.scope.history->Lookup(name); symbol != nullptr;
-       symbol = compiler.scope.history->LookupNext(symbol, name))
+  CSymTable& history = *compiler.scope.history;
+  for (CSymbol* symbol = history.Lookup(name); symbol; symbol = history.LookupNext(symbol, name))
     found.push_back(symbol);
   return found;
 }
@@ -73,4 +73,35 @@ CMethodStatement* Method(CCompiler& compiler, const std::string& qualifiedName) 
     if (method != nullptr && method->prototype->QualifiedName() == qualifiedName) return method;
   }
   return nullptr;
+}
+
+namespace {
+
+const char* KindOf(const CStatement* statement) {
+  if (dynamic_cast<const CVarStatement*>(statement)) return "Var";
+  if (dynamic_cast<const CAssignStatement*>(statement)) return "Assign";
+  if (dynamic_cast<const CCallStatement*>(statement)) return "Call";
+  if (dynamic_cast<const CParamStatement*>(statement)) return "Param";
+  if (dynamic_cast<const COutStatement*>(statement)) return "Out";
+  if (dynamic_cast<const CWithStatement*>(statement)) return "With";
+  if (dynamic_cast<const CClearStatement*>(statement)) return "Clear";
+  if (dynamic_cast<const CBlockStatement*>(statement)) return "Block";
+  if (dynamic_cast<const CLoopStatement*>(statement)) return "Loop";
+  if (dynamic_cast<const CDecideStatement*>(statement)) return "Decide";
+  if (dynamic_cast<const CMethodStatement*>(statement)) return "Method";
+  if (dynamic_cast<const CClassStatement*>(statement)) return "Class";
+  if (dynamic_cast<const CRangeStatement*>(statement)) return "Range";
+  if (dynamic_cast<const CRuleStatement*>(statement)) return "Rule";
+  return "?";
+}
+
+}  // namespace
+
+std::string Shape(const CBlock& block) {
+  std::string shape;
+  for (const auto& statement : block.statements) {
+    if (!shape.empty()) shape += ' ';
+    shape += KindOf(statement.get());
+  }
+  return shape;
 }

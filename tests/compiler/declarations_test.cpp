@@ -3,10 +3,8 @@
 
 namespace {
 
-using Entries = std::vector<std::string>;
-
 // The class Motor with a method go: levels, owners, frame offsets and the frame size.
-TEST_F(CompilerTest, MotorExampleGivesLevelsOwnersAndFrame) {
+TEST_F(CompilerTest, MotorExample) {
   Compiled run = Compile(
       "define Motor { speed as byte; do go(a as byte) as integer; }\n"
       "Motor:go(a as byte) { go = a * 2; }\n"
@@ -14,68 +12,48 @@ TEST_F(CompilerTest, MotorExampleGivesLevelsOwnersAndFrame) {
   ASSERT_EQ(run.result, 0);
   EXPECT_EQ(run.entries, Entries());
   CCompiler& compiler = run.compiler();
-
   auto* motor = dynamic_cast<CClassSymbol*>(Live(compiler, "Motor"));
-  ASSERT_NE(motor, nullptr);
+  auto* speed = dynamic_cast<CVarSymbol*>(Live(compiler, "speed"));
+  auto* go = dynamic_cast<CProtoSymbol*>(Live(compiler, "go"));
+  ASSERT_TRUE(motor && speed && go);
   EXPECT_EQ(motor->level, 0);
   EXPECT_EQ(motor->owner, nullptr);
-
-  auto* speed = dynamic_cast<CVarSymbol*>(Live(compiler, "speed"));
-  ASSERT_NE(speed, nullptr);
   EXPECT_EQ(speed->owner, motor);
   EXPECT_EQ(speed->level, 0);
   EXPECT_EQ(speed->frameDepth, 0);
-  ASSERT_NE(speed->statement, nullptr);
   EXPECT_EQ(speed->statement->address, 0x7E);  // the first byte of global data
-  EXPECT_EQ(motor->statement->address, 0x7E);  // the class starts where its members follow
-
-  auto* go = dynamic_cast<CProtoSymbol*>(Live(compiler, "go"));
-  ASSERT_NE(go, nullptr);
+  EXPECT_EQ(motor->statement->address, 0x7E);  // where the members follow
   EXPECT_EQ(go->owner, motor);
   EXPECT_EQ(go->level, 0);
   EXPECT_EQ(go->returnType.kind, TYPE_INTEGER);
-  ASSERT_EQ(go->parameters.size(), 1u);
   EXPECT_EQ(go->parameters[0]->level, -1);
   EXPECT_EQ(go->parameters[0]->QualifiedName(), "Motor:go:a");
   EXPECT_EQ(go->parameterBytes, 1);
 
-  CMethodStatement* body = Method(compiler, "Motor:go");
-  ASSERT_NE(body, nullptr);
-  EXPECT_EQ(go->statement, body);
-  EXPECT_EQ(body->body.frameSize, 2);
-  auto* result = StatementAt<CVarStatement>(body->body, 0);
-  auto* parameter = StatementAt<CVarStatement>(body->body, 1);
-  ASSERT_NE(result, nullptr);
-  ASSERT_NE(parameter, nullptr);
+  CBlock& body = run.Body("Motor:go");
+  EXPECT_EQ(Shape(body), "Var Var Assign");
+  EXPECT_EQ(body.frameSize, 2);
+  CVarStatement* result = Nth<CVarStatement>(body, 0);
+  CVarStatement* parameter = Nth<CVarStatement>(body, 1);
+  ASSERT_TRUE(result && parameter);
   EXPECT_EQ(result->address, 0);
   EXPECT_EQ(parameter->address, -6);
   EXPECT_EQ(result->symbol->frameDepth, 1);
   EXPECT_EQ(parameter->symbol->frameDepth, 1);
-  // Left with the body's scope, they print under the class.
+  // In the body go names the result variable; left with the scope, both print under the class.
+  EXPECT_EQ(Nth<CAssignStatement>(body, 2)->target->value.symbol, result->symbol);
+  EXPECT_EQ(Left(compiler, "go"), std::vector<CSymbol*>{result->symbol});
+  EXPECT_EQ(Left(compiler, "a"), std::vector<CSymbol*>{parameter->symbol});
   EXPECT_EQ(result->symbol->QualifiedName(), "Motor:go");
   EXPECT_EQ(parameter->symbol->QualifiedName(), "Motor:a");
   EXPECT_EQ(result->symbol->level, 1);
-  EXPECT_EQ(Left(compiler, "go"), std::vector<CSymbol*>{result->symbol});
-  EXPECT_EQ(Left(compiler, "a"), std::vector<CSymbol*>{parameter->symbol});
-  // go = a * 2 assigns to the result variable.
-  auto* assign = StatementAt<CAssignStatement>(body->body, 2);
-  ASSERT_NE(assign, nullptr);
-  EXPECT_EQ(assign->target->value.symbol, result->symbol);
-  EXPECT_EQ(assign->kind, TYPE_INTEGER);
+  EXPECT_EQ(go->statement, Method(compiler, "Motor:go"));
 
-  CMethodStatement* start = Method(compiler, "start");
-  ASSERT_NE(start, nullptr);
-  auto* call = StatementAt<CCallStatement>(start->body, 0);
+  CCallStatement* call = Nth<CCallStatement>(run.Body("start"), 0);
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->prototype, go);
-  EXPECT_EQ(call->arguments->statements.size(), 1u);
+  EXPECT_EQ(Shape(*call->arguments), "Param");
 }
-
-}  // namespace
-
-namespace {
-
-using Entries = std::vector<std::string>;
 
 TEST_F(CompilerTest, RedefinitionIsSameLevelSameOwnerOnly) {
   Compiled run = Compile(
@@ -86,23 +64,18 @@ TEST_F(CompilerTest, RedefinitionIsSameLevelSameOwnerOnly) {
       "}\n"
       "const K = 1;\n"
       "def K { }\n"                       // a class named like an ownerless constant
-      "def D { x as real; }\n"            // another owner: no redefinition
+      "def D { x as real; }\n"            // another owner
       "C:f() { x as fuzzy; x = 1; }\n");  // an inner scope hides the member
   EXPECT_EQ(run.entries, (Entries{
                              At(3, ";", "'x' : name redefinition."),
                              At(7, "K", "DEFINE:  'K' name redefinition."),
                              At(7, "K", "CLASS:  Error; missing method name."),
                          }));
-  CCompiler& compiler = run.compiler();
-  CMethodStatement* f = Method(compiler, "C:f");
-  ASSERT_NE(f, nullptr);
-  auto* local = StatementAt<CVarStatement>(f->body, 0);
-  auto* assign = StatementAt<CAssignStatement>(f->body, 1);
-  ASSERT_NE(local, nullptr);
-  ASSERT_NE(assign, nullptr);
-  EXPECT_EQ(local->symbol->type.kind, TYPE_FUZZY);
-  EXPECT_EQ(assign->target->value.symbol, local->symbol);
-  EXPECT_EQ(assign->kind, TYPE_FUZZY);
+  CBlock& body = run.Body("C:f");
+  ASSERT_EQ(Shape(body), "Var Assign");
+  EXPECT_EQ(Nth<CAssignStatement>(body, 1)->target->value.symbol,
+            Nth<CVarStatement>(body, 0)->symbol);
+  EXPECT_EQ(Nth<CAssignStatement>(body, 1)->kind, TYPE_FUZZY);
 }
 
 TEST_F(CompilerTest, ConstantsAreFoldedValues) {
@@ -120,18 +93,15 @@ TEST_F(CompilerTest, ConstantsAreFoldedValues) {
   CCompiler& compiler = run.compiler();
   EXPECT_EQ(Live(compiler, "c"), nullptr);
   auto* d = dynamic_cast<CConstSymbol*>(Live(compiler, "d"));
-  ASSERT_NE(d, nullptr);
+  auto* e = dynamic_cast<CConstSymbol*>(Live(compiler, "e"));
+  ASSERT_TRUE(d && e);
   EXPECT_EQ(d->value.kind, TYPE_BYTE);
   EXPECT_EQ(d->value.AsByte(), 44);
-  auto* e = dynamic_cast<CConstSymbol*>(Live(compiler, "e"));
-  ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->value.kind, TYPE_FUZZY);
   EXPECT_EQ(e->value.AsReal(), 10.0f);
   EXPECT_EQ(e->value.weight, 1.0f);
   // A constant used in an expression is its value, converted to the target's kind.
-  CMethodStatement* start = Method(compiler, "start");
-  ASSERT_NE(start, nullptr);
-  auto* assign = StatementAt<CAssignStatement>(start->body, 1);
+  CAssignStatement* assign = Nth<CAssignStatement>(run.Body("start"), 1);
   ASSERT_NE(assign, nullptr);
   EXPECT_EQ(assign->value->op, EXPR_CONST);
   EXPECT_EQ(assign->value->value.kind, TYPE_INTEGER);
@@ -160,84 +130,70 @@ TEST_F(CompilerTest, RangesAndRulesFillTheTableArea) {
                          }));
   CCompiler& compiler = run.compiler();
   auto* r = dynamic_cast<CRangeSymbol*>(Live(compiler, "r"));
-  ASSERT_NE(r, nullptr);
+  auto* rule = dynamic_cast<CRuleSymbol*>(Live(compiler, "R"));
+  ASSERT_TRUE(r && rule);
   EXPECT_EQ(r->center, 1);
   EXPECT_EQ(r->plateau, 44);  // 300 mod 256
   EXPECT_EQ(r->edge, 2);
-  auto* rule = dynamic_cast<CRuleSymbol*>(Live(compiler, "R"));
-  ASSERT_NE(rule, nullptr);
   ASSERT_EQ(rule->entries.size(), 2u);
   EXPECT_EQ(rule->entries[0]->range, r);
-  EXPECT_EQ(rule->entries[0]->result, 2);
   EXPECT_EQ(rule->entries[0]->owner, rule);
+  EXPECT_EQ(rule->entries[0]->result, 2);
   EXPECT_EQ(rule->entries[1]->result, 2);  // 258 as a Byte
-  // Data first; tables follow it in the shared region: three range bytes, then the rule's
+  // Data first; the tables follow it in the shared region: three range bytes, then the rule's
   // count byte and four bytes for each of its four entries, the failed ones too.
   EXPECT_EQ(Live(compiler, "v")->statement->address, 0x7E);
   EXPECT_EQ(r->statement->address, 0x7F);
   EXPECT_EQ(rule->statement->address, 0x82);
   EXPECT_EQ(compiler.base + compiler.codeCursor, 0x82 + 1 + 4 * 4);
+  EXPECT_EQ(Shape(compiler.programBlock), "Class Var Range Rule");
 }
 
 // Within one class, go(Byte) and go(Integer) coexist; a definition matches its own overload
-// exactly, and its body sees that overload's parameters.
+// exactly, and its body sees that overload's parameters, whatever the newest one is.
 TEST_F(CompilerTest, DefinitionsMatchTheirOverloadExactly) {
   Compiled run = Compile(
-      "def Cls {\n"
-      "  do go(x as integer);\n"
-      "  do go(x as byte);\n"
-      "}\n"
+      "def Cls { do go(x as integer); do go(x as byte); }\n"
       "Cls:go(x as integer) { }\n"
       "Cls:go(y as byte) { }\n");
   ASSERT_EQ(run.result, 0);
   EXPECT_EQ(run.entries, Entries());
-  CCompiler& compiler = run.compiler();
-  ASSERT_EQ(compiler.programBlock.statements.size(), 3u);
-  auto* integerBody = StatementAt<CMethodStatement>(compiler.programBlock, 1);
-  auto* byteBody = StatementAt<CMethodStatement>(compiler.programBlock, 2);
-  ASSERT_NE(integerBody, nullptr);
-  ASSERT_NE(byteBody, nullptr);
-  EXPECT_EQ(integerBody->prototype->parameters[0]->type.kind, TYPE_INTEGER);
-  EXPECT_EQ(byteBody->prototype->parameters[0]->type.kind, TYPE_BYTE);
-  EXPECT_EQ(integerBody->prototype->statement, integerBody);
-  // The parameter visible in each body carries the matched prototype's name and type.
-  auto* integerParameter = StatementAt<CVarStatement>(integerBody->body, 0);
-  auto* byteParameter = StatementAt<CVarStatement>(byteBody->body, 0);
-  ASSERT_NE(integerParameter, nullptr);
-  ASSERT_NE(byteParameter, nullptr);
-  EXPECT_EQ(integerParameter->symbol->type.kind, TYPE_INTEGER);
-  EXPECT_EQ(integerParameter->address, -7);
-  EXPECT_EQ(integerBody->prototype->parameterBytes, 2);
-  EXPECT_EQ(byteParameter->symbol->name, "x");
-  EXPECT_EQ(byteParameter->address, -6);
+  CBlock& program = run.compiler().programBlock;
+  ASSERT_EQ(Shape(program), "Class Method Method");
+  CMethodStatement* integerGo = Nth<CMethodStatement>(program, 1);
+  CMethodStatement* byteGo = Nth<CMethodStatement>(program, 2);
+  EXPECT_EQ(integerGo->prototype->parameters[0]->type.kind, TYPE_INTEGER);
+  EXPECT_EQ(byteGo->prototype->parameters[0]->type.kind, TYPE_BYTE);
+  EXPECT_EQ(integerGo->prototype->statement, integerGo);
+  EXPECT_EQ(integerGo->prototype->parameterBytes, 2);
+  CVarStatement* integerX = Nth<CVarStatement>(integerGo->body, 0);
+  CVarStatement* byteX = Nth<CVarStatement>(byteGo->body, 0);
+  EXPECT_EQ(integerX->symbol->type.kind, TYPE_INTEGER);
+  EXPECT_EQ(integerX->address, -7);
+  EXPECT_EQ(byteX->symbol->name, "x");  // the prototype's name, not the heading's
+  EXPECT_EQ(byteX->address, -6);
 }
 
-TEST_F(CompilerTest, FrameOffsetsOfResultAndParameters) {
+TEST_F(CompilerTest, FrameOffsetsOfResultParametersAndLocals) {
   Compiled run = Compile(
       "def M { do f(a as byte, b as integer, c as fuzzy) as real; }\n"
       "M:f(a as byte, b as integer, c as fuzzy) { l as byte; { m as integer; } }\n");
-  ASSERT_EQ(run.result, 0);
-  EXPECT_EQ(run.entries, Entries());
-  CMethodStatement* f = Method(run.compiler(), "M:f");
-  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(run.entries, Entries());
+  CBlock& body = run.Body("M:f");
+  ASSERT_EQ(Shape(body), "Var Var Var Var Var Block");
   std::vector<int> addresses;
   for (size_t i = 0; i < 5; ++i) {
-    auto* variable = StatementAt<CVarStatement>(f->body, i);
-    ASSERT_NE(variable, nullptr);
-    addresses.push_back(variable->address);
-    EXPECT_EQ(variable->symbol->frameDepth, 1);
+    addresses.push_back(Nth<CVarStatement>(body, i)->address);
+    EXPECT_EQ(Nth<CVarStatement>(body, i)->symbol->frameDepth, 1);
   }
-  // Result first in the frame; parameters below the base, the first nearest; then the local.
+  // The result first in the frame; the parameters below its base, the first nearest.
   EXPECT_EQ(addresses, (std::vector<int>{0, -6, -8, -13, 3}));
-  EXPECT_EQ(f->prototype->parameterBytes, 8);
-  EXPECT_EQ(f->body.frameSize, 4);
-  auto* nested = StatementAt<CBlockStatement>(f->body, 5);
-  ASSERT_NE(nested, nullptr);
-  auto* m = StatementAt<CVarStatement>(nested->block, 0);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->address, 0);
-  EXPECT_EQ(m->symbol->frameDepth, 2);
-  EXPECT_EQ(nested->block.frameSize, 2);
+  EXPECT_EQ(Method(run.compiler(), "M:f")->prototype->parameterBytes, 8);
+  EXPECT_EQ(body.frameSize, 4);
+  CBlock& nested = Nth<CBlockStatement>(body, 5)->block;
+  EXPECT_EQ(Nth<CVarStatement>(nested, 0)->address, 0);
+  EXPECT_EQ(Nth<CVarStatement>(nested, 0)->symbol->frameDepth, 2);
+  EXPECT_EQ(nested.frameSize, 2);
 }
 
 TEST_F(CompilerTest, MethodDeclarationMistakes) {
@@ -262,16 +218,8 @@ TEST_F(CompilerTest, MethodDeclarationMistakes) {
                              At(12, "=", "Expression value: Invalid Identifier in expression."),
                              At(12, ";", "ASSIGN: Requires a valid left-hand side."),
                          }));
-  CCompiler& compiler = run.compiler();
-  // The parameter declared before the failure stays declared.
-  CMethodStatement* h = Method(compiler, "Cls:h");
-  ASSERT_NE(h, nullptr);
-  EXPECT_EQ(h->body.statements.size(), 1u);
-  CMethodStatement* tick = Method(compiler, "Cls:tick");
-  ASSERT_NE(tick, nullptr);
-  EXPECT_EQ(tick->body.frameSize, 0);
-  EXPECT_EQ(tick->prototype->returnType.kind, TYPE_ADDRESS);
-  EXPECT_EQ(tick->prototype->returnType.ref, 3);
+  EXPECT_EQ(Shape(run.Body("Cls:h")), "Var");  // the parameter before the failure stays
+  EXPECT_EQ(run.Body("Cls:tick").frameSize, 0);
 }
 
 // The interrupt number selects one of 13 vectors in the image header, and the return
@@ -296,7 +244,6 @@ TEST_F(CompilerTest, PrototypesTheTargetCannotHoldAreRefused) {
             }));
   EXPECT_NE(Live(run.compiler(), "last"), nullptr);
   EXPECT_NE(Live(run.compiler(), "full"), nullptr);
-  EXPECT_EQ(Live(run.compiler(), "over"), nullptr);
 }
 
 // A definition that matches no prototype: the body is still checked, then dropped, and the
@@ -308,7 +255,7 @@ TEST_F(CompilerTest, UnmatchedDefinitionBodyIsCheckedAndDropped) {
       "  y = a;\n"
       "  { q as byte; }\n"
       "}\n"
-      "start() { z as byte; z = 1; }\n");
+      "start() { z as byte; }\n");
   EXPECT_EQ(run.entries,
             (Entries{
                 At(2, ")", "METHOD:  Method definition does not match any known method prototype."),
@@ -317,26 +264,21 @@ TEST_F(CompilerTest, UnmatchedDefinitionBodyIsCheckedAndDropped) {
                 At(3, ";", "ASSIGN: Requires a valid left-hand side."),
             }));
   CCompiler& compiler = run.compiler();
-  EXPECT_EQ(Method(compiler, "Cls:go"), nullptr);
-  ASSERT_NE(Method(compiler, "start"), nullptr);
+  EXPECT_EQ(Shape(compiler.programBlock), "Class Method");
   EXPECT_EQ(compiler.scope.currentLevel, 0);
   EXPECT_EQ(compiler.FrameDepth(), 0);
   EXPECT_TRUE(compiler.blockStack.empty());
   EXPECT_TRUE(compiler.contextStack.empty());
-  auto* z = StatementAt<CVarStatement>(Method(compiler, "start")->body, 0);
-  ASSERT_NE(z, nullptr);
-  EXPECT_EQ(z->symbol->level, 1);
-  EXPECT_EQ(z->symbol->frameDepth, 1);
+  EXPECT_EQ(Nth<CVarStatement>(run.Body("start"), 0)->symbol->frameDepth, 1);
 }
 
 // Storage that cannot be placed fails the build at the declaration; no address is made up.
 TEST_F(CompilerTest, StorageThatDoesNotFitIsReported) {
-  Placement noExternalRam{0, 2, 2};  // both regions external, but no external RAM
   Compiled run = Compile(
       "def Cls { x as byte; m as memory 0x80; }\n"
       "range r(1, 2, 3);\n"
       "rule R { r as 1; }\n",
-      noExternalRam);
+      Placement{0, 2, 2});  // both regions external, but no external RAM
   EXPECT_EQ(run.entries, (Entries{
                              At(1, "Cls", "DEFINE:  No data memory left for class 'Cls'."),
                              At(1, ";", "VARIABLE:  No data memory left for 'x'."),
@@ -344,16 +286,26 @@ TEST_F(CompilerTest, StorageThatDoesNotFitIsReported) {
                              At(3, "{", "RULE:  No table memory left for 'R'."),
                              At(3, ";", "RULE:  No table memory left for the entry 'r'."),
                          }));
-  // A memory-mapped member needs no storage.
-  EXPECT_EQ(Live(run.compiler(), "m")->statement->address, 0x80);
+  EXPECT_EQ(Live(run.compiler(), "m")->statement->address, 0x80);  // memory-mapped: no storage
+
+  // In one region the tables follow the data, so data declared after a table cannot go in.
+  const char* late = "range r(1, 2, 3);\ndef C { x as byte; }\n";
+  EXPECT_EQ(Compile(late).entries,
+            (Entries{At(2, ";",
+                        "VARIABLE:  Can not place 'x' after the range and rule tables; declare "
+                        "global data first.")}));
+  Compiled apart = Compile(late, Placement{4, 1, 2});  // data in external RAM
+  EXPECT_EQ(apart.entries, Entries());
+  EXPECT_EQ(Live(apart.compiler(), "x")->statement->address, 0x260);
 }
 
+// The frame operand of the interpreter is one byte.
 TEST_F(CompilerTest, FramesOverOneByteAreReportedOnce) {
   Compiled run = Compile(
       "start() {\n"
       "  a as byte[200];\n"
       "  b as byte[55];\n"  // 255 bytes: still fits
-      "  c as byte;\n"      // 256
+      "  c as byte;\n"
       "  d as byte;\n"
       "  { e as integer[200]; }\n"  // a nested block has a frame of its own
       "}\n");
@@ -361,27 +313,6 @@ TEST_F(CompilerTest, FramesOverOneByteAreReportedOnce) {
                              At(4, ";", "VARIABLE:  Locals of this block exceed 255 bytes at 'c'."),
                              At(6, ";", "VARIABLE:  Locals of this block exceed 255 bytes at 'e'."),
                          }));
-}
-
-}  // namespace
-
-namespace {
-
-// With data and code in one region the tables follow the data, so data declared after a
-// table has nowhere to go; the message says what to do about it.
-TEST_F(CompilerTest, DataAfterTablesInOneRegion) {
-  const char* source =
-      "range r(1, 2, 3);\n"
-      "def C { x as byte; }\n";
-  Compiled shared = Compile(source);
-  EXPECT_EQ(
-      shared.entries,
-      (std::vector<std::string>{At(2, ";",
-                                   "VARIABLE:  Can not place 'x' after the range and rule tables; "
-                                   "declare global data first.")}));
-  Compiled apart = Compile(source, Placement{4, 1, 2});  // data in external RAM
-  EXPECT_EQ(apart.entries, std::vector<std::string>());
-  EXPECT_EQ(Live(apart.compiler(), "x")->statement->address, 0x260);
 }
 
 }  // namespace

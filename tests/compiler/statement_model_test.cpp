@@ -109,25 +109,4 @@ TEST(StatementModel, CallsNestedInArgumentsTearDownIteratively) {
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST(StatementModel, OutputHoldsTextOrExpression) {
-  COutStatement text(std::string("Hi"));
-  EXPECT_EQ(text.text, "Hi");
-  EXPECT_EQ(text.expression, nullptr);
-  COutStatement value(Constant(300), 1);
-  EXPECT_FALSE(value.text.has_value());
-  EXPECT_EQ(value.asChar, 1);
-  EXPECT_EQ(value.address, 0);
-}
-
-TEST(StatementModel, VariableStatementSizeFollowsTheType) {
-  CVarStatement none(nullptr);
-  EXPECT_EQ(none.Size(), 0);
-  CVarSymbol variable("v");
-  variable.type.kind = TYPE_FUZZY;
-  variable.type.flags = TYPE_FLAG_ARRAY;
-  variable.type.count = 4;
-  CVarStatement declared(&variable);
-  EXPECT_EQ(declared.Size(), 20);
-}
-
 }  // namespace
