@@ -5,29 +5,13 @@
 #include "download/programmer.h"
 #include "platform/user_interface.h"
 
-// Each stage below that the compiler does not offer yet is one small function, so joining it
-// is a change in one place.
+// Each stage of the build is one small function, so a stage that joins later is a change in
+// one place.
 namespace {
 
-// The target image of the build, with the counters of the memory summary. The compiler object
-// becomes the image once CCompiler derives from CTarget; until then a stand-in laid out with
-// the same settings takes its place.
-CTarget& ImageOf(CParser& /*parser*/, CTarget& standIn) { return standIn; }
-
-// Prepares the parser (and with it the image); the old log is deleted on success.
-bool CreateParser(CParser& parser, CTarget& standIn, const BuildRequest& request) {
-  // BeginProgram lays out the image once the compiler is the image; the stand-in is laid
-  // out here in the same way, and a refused layout fails the parser's creation as it will.
-  if (!standIn.Initialize(request.externalRamK, request.codeLocation, request.dataLocation))
-    return false;
-  return parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
-}
-
-// Why creating the parser failed, when the image or the compiler said.
-std::string CreateFailureText(CParser& parser, CTarget& standIn) {
-  if (!ImageOf(parser, standIn).errorText.empty()) return ImageOf(parser, standIn).errorText;
-  return parser.compiler.errorText;
-}
+// The target image of the build, with the counters of the memory summary: the compiler
+// object is the image.
+CTarget& ImageOf(CParser& parser) { return parser.compiler; }
 
 // Code generation: every statement of the program block emits its code, then the forward
 // calls are resolved. Joins with CCompiler::Generate; until then there is no code to emit.
@@ -91,28 +75,28 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
     return result;
   }
 
-  CTarget standIn;
   CParser parser;
   parser.logPath = request.logPath;
   parser.onLog = onLog;
   bool good = false;
-  bool created = CreateParser(parser, standIn, request);
+  bool created = parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
   if (!created) {
-    std::string reason = CreateFailureText(parser, standIn);
+    // The layout the compiler refused says why (e.g. more external RAM than addresses reach).
+    std::string reason = parser.compiler.errorText;
     if (!reason.empty()) parser.WriteLog(reason);
     parser.WriteLog(kParserInitText);
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
     result.sourceOpened = parser.compiler.OpenSource(path);
     if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0 && GenerateCode(parser) &&
-        WriteHexFile(ImageOf(parser, standIn), path)) {
+        WriteHexFile(ImageOf(parser), path)) {
       good = true;
       result.hexPath = path;
     }
     parser.WriteDebugFile(kDebugFileName, request.debugLevel);
   }
 
-  const CTarget& image = ImageOf(parser, standIn);
+  const CTarget& image = ImageOf(parser);
   result.memory = MemoryOf(image, good);
   result.summary = SummaryOf(image, good);
   if (!good) {
