@@ -122,6 +122,17 @@ TEST_F(Cli, AGoodBuildPrintsTheMemoryMapAndWritesTheHexBesideTheSource) {
   EXPECT_FALSE(std::filesystem::exists(folder / "Tovrin.reg"));  // a build writes no settings
 }
 
+// A global Byte declared before one range: the Byte at 0x7E, the range table from 0x7F.
+TEST_F(Cli, TheSummaryShowsWhereDataAndTablesWerePlaced) {
+  WriteWholeFile(folder / "layout.tvr", "def G {\n  b as byte;\n}\nrange R(1, 2, 3);\nstart() {\n}\n");
+  RunResult result = Run({"build", "layout.tvr"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(StartsWith(result.out,
+                         "Tovrin: BUILD SUCCESSFUL\n\nProgram memory:\t0x0060 ... 0x025f\n"
+                         "     Data memory:\t0x007e ... 0x007e\n     Code memory:\t0x007f ... 0x"))
+      << result.out;
+}
+
 TEST_F(Cli, ErrorsGoToStandardErrorWithFileAndLine) {
   std::filesystem::create_directory(folder / "src");
   WriteWholeFile(folder / "src/bad.tvr", "start()\n{\n  ) ;\n}\n");
