@@ -23,10 +23,6 @@ int CBlock::Add(std::unique_ptr<CStatement> statement) {
   return 1;
 }
 
-void CBlock::Dump(FILE* file, int indent) const {
-  for (const auto& statement : statements) statement->Dump(file, indent + 1);
-}
-
 void CBlock::ReleaseInto(StatementList& out) {
   for (auto& statement : statements) out.push_back(std::move(statement));
   statements.clear();

@@ -19,6 +19,8 @@ class CProtoSymbol;
 class CRangeSymbol;
 class CRuleSymbol;
 class CStatement;
+class CCodeGenerator;
+struct GenerationStep;
 
 using StatementList = std::vector<std::unique_ptr<CStatement>>;
 
@@ -33,7 +35,7 @@ class CBlock {
 
   // Appends at the end and takes ownership; returns 1.
   virtual int Add(std::unique_ptr<CStatement> statement);
-  // Dumps each statement one level deeper; the block writes nothing of its own.
+  // Dumps each statement one level deeper; the block writes nothing of its own.  Iterative.
   virtual void Dump(FILE* file, int indent) const;
 
   bool IsEmpty() const { return statements.empty(); }
@@ -44,6 +46,40 @@ class CBlock {
   int32_t frameSize = 0;  // bytes of locals declared in the block, set when its scope closes
 };
 
+// Writes the listing lines of blocks and statements from an explicit stack, so that nesting of
+// any depth never deepens the call stack.  A statement around inner blocks writes its own first
+// lines at once and queues the rest (texts, inner blocks, an ELSEIF clause) with Then.
+class CDumpWriter {
+ public:
+  explicit CDumpWriter(FILE* listing) : file(listing) {}
+  void Run(const CBlock& block, int indent);
+  void Run(const CStatement& statement, int indent);
+  // Queued parts are written in the order queued, after the statement's own lines.
+  void Then(const CBlock& block, int indent);
+  void Then(const CStatement& statement, int indent);
+  void Then(std::string text);
+  void Write(const std::string& text) const;
+
+  // "| " repeated indent times.  Beyond kMaxListedDepth the lines keep the prefix of that depth,
+  // so a listing of very deep nesting stays linear in the program's size.
+  static std::string Prefix(int indent);
+  static int ListedDepth(int indent);
+  static constexpr int kMaxListedDepth = 100;
+
+  FILE* file;
+
+ private:
+  struct Item {
+    const CBlock* block = nullptr;
+    const CStatement* statement = nullptr;
+    int indent = 0;
+    std::string text;
+  };
+  void Drive();
+  std::vector<Item> stack;
+  std::vector<Item> queued;
+};
+
 class CStatement {
  public:
   CStatement() = default;
@@ -51,11 +87,16 @@ class CStatement {
   CStatement& operator=(const CStatement&) = delete;
   virtual ~CStatement();
 
-  // Emits the statement's byte code; 1 on success.  Code generation is not part of the model
-  // yet: a statement without its own generator fails, so no image is ever built from it.
+  // Emits the statement's byte code; 1 on success, 0 with the target's errorText set.  The base
+  // has no code: a statement kind without its own generator fails the build.
   virtual int Generate(CTarget& target);
   // Writes the statement's listing lines; the base writes nothing.
   virtual void Dump(FILE* file, int indent) const;
+
+  // Generation and dumping in steps (see CCodeGenerator and CDumpWriter): the statements around
+  // inner blocks override these; the others generate and dump in one step.
+  virtual int GenerateStep(CCodeGenerator& generator, GenerationStep& step);
+  virtual void DumpStep(CDumpWriter& writer, int indent) const;
 
   // Moves the statements of inner blocks (and anything else this statement owns that holds
   // statements) into `out`, so that teardown never recurses through the nesting.
@@ -67,6 +108,10 @@ class CStatement {
 // { ... } inside a method body.
 class CBlockStatement : public CStatement {
  public:
+  int Generate(CTarget& target) override;
+  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  void Dump(FILE* file, int indent) const override;
+  void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   CBlock block;
@@ -77,6 +122,10 @@ class CDecideStatement : public CStatement {
  public:
   explicit CDecideStatement(std::unique_ptr<CExpression> decideCondition);
   ~CDecideStatement() override;
+  int Generate(CTarget& target) override;
+  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  void Dump(FILE* file, int indent) const override;
+  void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   std::unique_ptr<CExpression> condition;
@@ -90,6 +139,10 @@ class CLoopStatement : public CStatement {
  public:
   explicit CLoopStatement(std::unique_ptr<CExpression> loopCondition);
   ~CLoopStatement() override;
+  int Generate(CTarget& target) override;
+  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  void Dump(FILE* file, int indent) const override;
+  void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   std::unique_ptr<CExpression> condition;
@@ -100,6 +153,10 @@ class CLoopStatement : public CStatement {
 class CMethodStatement : public CStatement {
  public:
   explicit CMethodStatement(CProtoSymbol* methodPrototype) : prototype(methodPrototype) {}
+  int Generate(CTarget& target) override;
+  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  void Dump(FILE* file, int indent) const override;
+  void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   CProtoSymbol* prototype;  // the declared prototype it implements (not owned)
@@ -111,6 +168,8 @@ class CCallStatement : public CStatement {
  public:
   CCallStatement(CProtoSymbol* calledPrototype, std::unique_ptr<CBlock> argumentBlock);
   ~CCallStatement() override;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   CProtoSymbol* prototype;            // the matched overload (not owned)
@@ -122,6 +181,8 @@ class CParamStatement : public CStatement {
  public:
   explicit CParamStatement(std::unique_ptr<CExpression> argument);
   ~CParamStatement() override;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   std::unique_ptr<CExpression> expression;
@@ -133,6 +194,8 @@ class CAssignStatement : public CStatement {
   CAssignStatement(TypeKind targetKind, std::unique_ptr<CExpression> assignTarget,
                    std::unique_ptr<CExpression> assignValue);
   ~CAssignStatement() override;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   TypeKind kind;                        // base kind of the target variable
@@ -146,6 +209,8 @@ class COutStatement : public CStatement {
   COutStatement(std::unique_ptr<CExpression> outExpression, int outAsChar);
   explicit COutStatement(std::string outText);
   ~COutStatement() override;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   int32_t asChar = 0;                       // nonzero: character output (expression form)
@@ -158,6 +223,8 @@ class CWithStatement : public CStatement {
  public:
   explicit CWithStatement(std::unique_ptr<CExpression> weight);
   ~CWithStatement() override;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
   std::unique_ptr<CExpression> expression;
@@ -167,6 +234,8 @@ class CWithStatement : public CStatement {
 class CClearStatement : public CStatement {
  public:
   explicit CClearStatement(CVarSymbol* variable) : symbol(variable) {}
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
 };
@@ -177,6 +246,8 @@ class CVarStatement : public CStatement {
   explicit CVarStatement(CVarSymbol* variable) : symbol(variable) {}
   // Bytes of the variable's type in target memory; 0 without a symbol.
   int32_t Size() const;
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
 };
@@ -185,6 +256,8 @@ class CVarStatement : public CStatement {
 class CClassStatement : public CStatement {
  public:
   explicit CClassStatement(CClassSymbol* classSymbol) : symbol(classSymbol) {}
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
 
   CClassSymbol* symbol;
 };
@@ -193,6 +266,8 @@ class CClassStatement : public CStatement {
 class CRangeStatement : public CStatement {
  public:
   explicit CRangeStatement(CRangeSymbol* range) : symbol(range) {}
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
 
   CRangeSymbol* symbol;
 };
@@ -201,6 +276,8 @@ class CRangeStatement : public CStatement {
 class CRuleStatement : public CStatement {
  public:
   explicit CRuleStatement(CRuleSymbol* rule) : symbol(rule) {}
+  int Generate(CTarget& target) override;
+  void Dump(FILE* file, int indent) const override;
 
   CRuleSymbol* symbol;
 };

@@ -1,5 +1,7 @@
 #include "semantic/compiler.h"
 
+#include "target/listing.h"
+
 CCompiler::CCompiler() = default;
 
 CCompiler::~CCompiler() = default;
@@ -18,7 +20,19 @@ bool CCompiler::OpenSource(const std::string& path) { return fileStack.Push(path
 
 bool CCompiler::EndSource() { return fileStack.Pop(); }
 
-void CCompiler::WriteDebugListing(FILE*, int, int) {}
+int CCompiler::Generate() {
+  errorText.clear();
+  if (!GenerateBlock(programBlock, false)) return 0;
+  ResolveFixups();
+  return 1;
+}
+
+void CCompiler::WriteDebugListing(FILE* file, int level, int /*depth*/) {
+  ListingSections sections;
+  sections.scopeTable = [this](FILE* listing) { scope.Dump(listing, 1); };
+  sections.program = [this](FILE* listing) { programBlock.Dump(listing, 0); };
+  WriteListingDocument(file, level, sections, *this);
+}
 
 CExpression* CCompiler::Park(std::unique_ptr<CExpression> expression) {
   CExpression* parked = expression.get();

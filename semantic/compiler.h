@@ -35,6 +35,8 @@ class CCompiler : public CTarget {
   bool OpenSource(const std::string& path);
   // The lexer's end-of-file hook: resumes the including file (true) or ends the input (false).
   bool EndSource();
+  // Generates the program block, then resolves the forward calls: 1, or 0 with errorText set.
+  int Generate();
   // Writes the debug listing at the given level into an open file.
   void WriteDebugListing(FILE* file, int level, int depth);
 

@@ -121,8 +121,10 @@ int CCodeGenerator::StepBlock(Frame& frame) {
 }
 
 int CCodeGenerator::StepStatement(Frame& frame) {
-  const int result = frame.statement->Generate(target);
-  return Checked(result);
+  const int result = frame.statement->GenerateStep(*this, frame.step);
+  // A step that ran out of room goes no further, not even into the block it asked for.
+  if (target.codeFull) return target.FailCodeFull();
+  return result;
 }
 
 bool CTarget::GenerateBlock(CBlock& block, bool forceFrame) {
@@ -182,7 +184,8 @@ int CTarget::FrameOffset(int depth) {
 bool CTarget::StackOperand(int depth, int frameOffset, int size, const std::string& name, int& operand) {
   const int64_t word = static_cast<int64_t>(FrameOffset(depth)) - (static_cast<int64_t>(frameOffset) + size - 1);
   if (word < INT16_MIN || word > INT16_MAX) {
-    errorText = Format("VARIABLE:  '%s' lies %lld bytes from the current frame; a stack operand reaches 32767.",
+    errorText = Format("VARIABLE:  '%s' lies too far from the current frame (%lld bytes; a stack operand holds "
+                       "-32768 to 32767).",
                        name.c_str(), static_cast<long long>(word));
     return false;
   }

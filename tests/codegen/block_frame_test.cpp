@@ -61,48 +61,16 @@ TEST_F(BlockFrames, ForcedFrameCountsAsNoFrameForOffsets) {
       return 1;
     }
   };
-  struct MethodLike : CStatement {
-    CBlock body;
-    int Generate(CTarget& target) override { return target.GenerateBlock(body, true) ? 1 : 0; }
-  };
+  CBlock body;  // a method body without locals
   CBlock inner;
   inner.frameSize = 2;
-  auto spy = std::make_unique<Spy>();
-  Spy* spyRaw = spy.get();
-  inner.Add(std::move(spy));
-  auto method = std::make_unique<MethodLike>();
-  AddProbe(method->body)->inner = &inner;
-  CBlock program;
-  program.Add(std::move(method));
-  ASSERT_TRUE(target.GenerateBlock(program, false));
+  Spy* spy = Add<Spy>(inner);
+  AddProbe(body)->inner = &inner;
+  target.PushBlockFrame(0);  // the program block
+  ASSERT_TRUE(target.GenerateBlock(body, true));
   // program (0) -> method body (0, forced to 1) -> inner block (2): only the inner frame's link.
-  EXPECT_EQ(spyRaw->seen, 2);
+  EXPECT_EQ(spy->seen, 2);
   EXPECT_EQ(Code(), (Bytes{0x01, 0x01, 0xFF, 0x00, 0x00, 0x01, 0x01, 0xFE, 0x02, 0x01, 0x02, 0x02, 0x01, 0x01}));
-}
-
-// Hand-worked frame offsets: entries are the frame sizes of the blocks being generated.
-TEST_F(BlockFrames, FrameOffsetsAcrossNestedBlocks) {
-  struct Case {
-    std::vector<int> frames;
-    int depth;
-    int offset;
-  };
-  const Case cases[] = {
-      {{0, 4}, 1, 0},           // the innermost block itself
-      {{0, 4, 3}, 1, 6},        // one frame inside: its link, then the method's frame
-      {{0, 4, 0, 3}, 1, 6},     // a block without locals in between adds nothing
-      {{0, 4, 5, 3}, 1, 13},    // 2 + (2 + 5) + 4
-      {{0, 4, 0, 0}, 1, 0},     // no frame opened inside: still the innermost frame
-      {{0, 0, 3}, 1, 2},        // the variable's block has no locals of its own
-      {{0, 4, 5, 3}, 2, 7},     // 2 + 5
-      {{0, 4, 5, 3}, 3, 0},
-      {{0, 4, 5, 3}, 7, 0},     // deeper than anything open
-  };
-  for (const Case& c : cases) {
-    while (!target.blockFrames.empty()) target.PopBlockFrame();
-    for (int size : c.frames) target.PushBlockFrame(size);
-    EXPECT_EQ(target.FrameOffset(c.depth), c.offset) << "depth " << c.depth << " of " << c.frames.size();
-  }
 }
 
 // The offset formula, walked block by block outward, against the constant-time answer.

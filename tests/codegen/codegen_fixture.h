@@ -63,6 +63,29 @@ class CodegenTest : public ::testing::Test {
     return ranges.back().get();
   }
 
+  // Appends a new statement to a block and returns it.
+  template <typename T, typename... Args>
+  static T* Add(CBlock& block, Args&&... args) {
+    auto statement = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = statement.get();
+    block.Add(std::move(statement));
+    return raw;
+  }
+
+  CProtoSymbol* Prototype(const std::string& name, TypeKind result = TYPE_VOID,
+                         const std::vector<TypeKind>& parameters = {}) {
+    auto prototype = std::make_unique<CProtoSymbol>(name);
+    prototype->returnType.kind = result;
+    for (TypeKind kind : parameters) {
+      auto parameter = std::make_unique<CVarSymbol>("p");
+      parameter->type.kind = kind;
+      prototype->parameters.push_back(std::move(parameter));
+      prototype->parameterBytes += KindSize(kind);
+    }
+    prototypes.push_back(std::move(prototype));
+    return prototypes.back().get();
+  }
+
   static Node Leaf(const CValue& value) {
     auto node = std::make_unique<CExpression>();
     EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
@@ -113,6 +136,7 @@ class CodegenTest : public ::testing::Test {
   CTarget target;
   std::vector<std::unique_ptr<CVarSymbol>> variables;
   std::vector<std::unique_ptr<CRangeSymbol>> ranges;
+  std::vector<std::unique_ptr<CProtoSymbol>> prototypes;
   std::vector<std::unique_ptr<CStatement>> statements;
 };
 

@@ -99,6 +99,12 @@ TEST_F(ExpressionCode, LocalsAreAddressedFromTheInnermostFrame) {
   ASSERT_EQ(Ref(n)->Generate(target), 1);
   ASSERT_EQ(Ref(inner)->Generate(target), 1);
   EXPECT_EQ(Code(), (Bytes{0x0E, 0x02, 0x03, 0x00, 0x11, 0x02, 0xFD, 0xFF}));
+
+  // An operand word that would wrap is refused.
+  for (int i = 0; i < 130; ++i) target.PushBlockFrame(255);
+  EXPECT_EQ(Ref(n)->Generate(target), 0);
+  EXPECT_EQ(target.errorText,
+            "VARIABLE:  'n' lies too far from the current frame (33161 bytes; a stack operand holds -32768 to 32767).");
 }
 
 TEST_F(ExpressionCode, MemoryMappedBytesUseTheirFixedAddress) {
@@ -125,17 +131,6 @@ TEST_F(ExpressionCode, OnlyVariablesAndElementsHaveAnAddress) {
 // Calls inside expressions: f(b) as a value, g defined earlier, a method without result.
 class CallCode : public ExpressionCode {
  protected:
-  CProtoSymbol* Prototype(const std::string& name, TypeKind result, std::vector<TypeKind> parameters) {
-    auto prototype = std::make_unique<CProtoSymbol>(name);
-    prototype->returnType.kind = result;
-    for (TypeKind kind : parameters) {
-      auto parameter = std::make_unique<CVarSymbol>("p");
-      parameter->type.kind = kind;
-      prototype->parameters.push_back(std::move(parameter));
-    }
-    prototypes.push_back(std::move(prototype));
-    return prototypes.back().get();
-  }
   CMethodStatement* Define(CProtoSymbol* prototype, int address) {
     auto method = std::make_unique<CMethodStatement>(prototype);
     method->address = address;
@@ -151,7 +146,6 @@ class CallCode : public ExpressionCode {
     leaf->ownedStatement = std::move(call);
     return leaf;
   }
-  std::vector<std::unique_ptr<CProtoSymbol>> prototypes;
 };
 
 TEST_F(CallCode, ArgumentsGoLastToFirstAndForwardCallsAreFixedUp) {
@@ -193,20 +187,20 @@ TEST_F(CallCode, CallsNestedInArgumentsOfAnyDepth) {
 
 // A value that a method does not return, or a method without a body, fails the build.
 TEST_F(CallCode, CallsThatCanNotYieldAValueAreRefused) {
-  CProtoSymbol* act = Prototype("act", TYPE_VOID, {});
+  CProtoSymbol* act = Prototype("act");
   Define(act, 0x100);
   Node call = Call(act, {});
   EXPECT_EQ(call->Generate(target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'act' returns no value; it can not be used in an expression.");
 
-  CProtoSymbol* tick = Prototype("tick", TYPE_ADDRESS, {});
+  CProtoSymbol* tick = Prototype("tick", TYPE_ADDRESS);
   tick->returnType.flags = TYPE_FLAG_INTERRUPT;
   tick->returnType.ref = 3;
   Define(tick, 0x100);
   EXPECT_EQ(Call(tick, {})->Generate(target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'tick' returns no value; it can not be used in an expression.");
 
-  CProtoSymbol* missing = Prototype("missing", TYPE_BYTE, {});
+  CProtoSymbol* missing = Prototype("missing", TYPE_BYTE);
   EXPECT_EQ(Call(missing, {})->Generate(target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'missing' is declared but has no method body.");
 }
