@@ -14,8 +14,8 @@ namespace {
 CTarget& ImageOf(CParser& parser) { return parser.compiler; }
 
 // Code generation: every statement of the program block emits its code, then the forward
-// calls are resolved. Joins with CCompiler::Generate; until then there is no code to emit.
-bool GenerateCode(CParser& /*parser*/) { return true; }
+// calls are resolved.
+bool GenerateCode(CParser& parser) { return parser.compiler.Generate() != 0; }
 
 // Appends the end instruction, fills in the header and writes the hex file; path becomes the
 // hex file's path.
@@ -88,10 +88,14 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
     result.sourceOpened = parser.compiler.OpenSource(path);
-    if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0 && GenerateCode(parser) &&
-        WriteHexFile(ImageOf(parser), path)) {
-      good = true;
-      result.hexPath = path;
+    if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0) {
+      if (!GenerateCode(parser)) {
+        // What generation refused (a call that yields no value, code that does not fit, ...).
+        if (!parser.compiler.errorText.empty()) parser.WriteLog(parser.compiler.errorText);
+      } else if (WriteHexFile(ImageOf(parser), path)) {
+        good = true;
+        result.hexPath = path;
+      }
     }
     parser.WriteDebugFile(kDebugFileName, request.debugLevel);
   }

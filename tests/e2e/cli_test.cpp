@@ -144,6 +144,21 @@ TEST_F(Cli, ErrorsGoToStandardErrorWithFileAndLine) {
   EXPECT_FALSE(std::filesystem::exists(folder / "src/bad.hex"));
 }
 
+// A program that parses but cannot be generated says why, on standard error and in the log.
+TEST_F(Cli, GenerationFailuresGiveTheirReason) {
+  std::string program = "start() {\n";
+  for (int i = 0; i < 200; ++i) program += "  out \"twenty characters...\";\n";  // far beyond on-chip RAM
+  WriteWholeFile(folder / "big.tvr", program + "}\n");
+  RunResult result = Run({"build", "big.tvr"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(StartsWith(result.err, "tovrin: ")) << result.err;
+  EXPECT_GT(result.err.find("\nError log: "), 9u) << result.err;
+  std::string log = ReadWholeFile(LogPath());
+  EXPECT_FALSE(StartsWith(log, "Tovrin: BUILD FAILED")) << log;  // the reason comes first
+  EXPECT_TRUE(Contains(log, " \r\n\r\nTovrin: BUILD FAILED\r\n")) << log;
+  EXPECT_FALSE(std::filesystem::exists(folder / "big.hex"));
+}
+
 TEST_F(Cli, FlagsOverrideTheStoredSettingsForOneRun) {
   const std::string stored =
       "REGEDIT4\n\n[SOFTWARE\\Halvery\\Tovrin]\n\"Code Location\"=\"2\"\n\"Data Location\"=\"2\"\n"
