@@ -87,7 +87,7 @@ TEST_F(FrontendTest, MainSourceMustBeARegularReadableFile) {
   fs::create_directory(fs::path(scratch) / "folder");
   CParser parser;
   parser.logPath = logPath;
-  ASSERT_TRUE(parser.Create(0, 0, 0));
+  ASSERT_TRUE(parser.Create(0, 1, 1));
   EXPECT_FALSE(parser.compiler.OpenSource("folder"));
   EXPECT_FALSE(parser.compiler.OpenSource("missing.tvr"));
   EXPECT_FALSE(parser.compiler.OpenSource(""));
@@ -107,7 +107,7 @@ TEST_F(FrontendTest, SeparatorOnlyAtTheStartKeepsTheDirectory) {
   Write("\\lib.tvr", "");
   CParser parser;
   parser.logPath = logPath;
-  ASSERT_TRUE(parser.Create(0, 0, 0));
+  ASSERT_TRUE(parser.Create(0, 1, 1));
   ASSERT_TRUE(parser.compiler.OpenSource("\\lib.tvr"));
   EXPECT_EQ(fs::current_path(), fs::path(scratch));
   EXPECT_EQ(parser.compiler.fileStack.currentName, "\\lib.tvr");
@@ -118,7 +118,7 @@ TEST_F(FrontendTest, PushAndPopSwitchTheLexer) {
   Write("sub/b.tvr", "y");
   CParser parser;
   parser.logPath = logPath;
-  ASSERT_TRUE(parser.Create(0, 0, 0));
+  ASSERT_TRUE(parser.Create(0, 1, 1));
   CFileStack& stack = parser.compiler.fileStack;
   EXPECT_FALSE(stack.Pop());  // nothing pushed yet
   ASSERT_TRUE(stack.Push("a.tvr"));

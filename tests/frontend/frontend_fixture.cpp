@@ -51,7 +51,7 @@ ParseRun FrontendTest::ParseFile(const std::string& name, bool recordProductions
     run.entries.push_back(Entry(notice.message, notice.token, notice.line));
     run.files.push_back(notice.file);
   };
-  EXPECT_TRUE(parser.Create(0, 0, 0));
+  EXPECT_TRUE(parser.Create(0, 1, 1));
   EXPECT_TRUE(parser.compiler.OpenSource(name)) << name;
   run.result = parser.Parse();
   run.errorCount = parser.errorCount;

@@ -24,17 +24,18 @@ void ExpectConsistentCount(const ParseRun& run) {
   EXPECT_TRUE(run.result == 0 || run.result == 1);
 }
 
-// Valid declarations, one token per word, for the mutation rounds.
+// Declarations, one token per word, for the mutation rounds. In this order
+// they make a valid program, so unmutated parts run the actions' success paths.
 const char* const kDeclarations[] = {
     "use \"lib.tvr\" ;",
-    "const a = 1 + 2 * x ;",
-    "range R ( 1 , 2 , 3 ) ;",
-    "rule S { R as 10 ; Q as 1 + 2 ; }",
+    "const a = 1 + 2 * fromLib ;",
     "def C { v as byte [ 3 ] ; m as memory 0x38 ; const k = 4 ; do f ( a as integer , b as real ) as fuzzy ; "
-    "do t ( ) as interrupt 7 ; }",
-    "C : f ( a as integer , b as real ) { x as integer ; x = a * 2 ; if ( x < 3 and y ) { out x ; } "
-    "elseif ( y ) { outch 'c' ; } else { out \"s\" ; } while ( x ) { x = x - 1 ; } weight ( x ) ; "
-    "clear ( x ) ; { q as byte ; } C : f ( 1 , 2 ) ; t [ 2 ] = u [ x ] is R ; z = - 0.5 @ 1.0 ; }",
+    "do g ( ) ; do t ( ) as interrupt 7 ; }",
+    "range R ( 1 , 2 , 3 ) ;",
+    "rule S { R as 10 ; R as 1 + 2 ; }",
+    "C : f ( a as integer , b as real ) { x as integer ; x = a * 2 ; if ( x < 3 and v [ 1 ] ) { out x ; } "
+    "elseif ( m ) { outch 'c' ; } else { out \"s\" ; } while ( x ) { x = x - 1 ; } weight ( f ) ; "
+    "clear ( f ) ; { q as byte ; } C : g ( ) ; v [ 2 ] = b is R ; f = - 0.5 @ 1.0 ; }",
 };
 
 std::vector<std::string> Words(const std::string& text) {
@@ -55,6 +56,10 @@ TEST_F(FrontendTest, RandomTokensNeverBreakTheParser) {
   std::uniform_int_distribution<size_t> pickWord(0, std::size(kVocabulary) - 1);
   std::uniform_int_distribution<size_t> pickDeclaration(0, std::size(kDeclarations) - 1);
   std::uniform_int_distribution<int> perMille(0, 999);
+  std::string valid;
+  for (const char* declaration : kDeclarations) valid += std::string(declaration) + "\n";
+  ParseRun run = Parse(valid);
+  ASSERT_EQ(run.errorCount, 0) << run.log;
   for (int round = 0; round < 150; ++round) {
     // Valid declarations with a few tokens replaced, dropped or inserted, so
     // the parse reaches every construct and recovers from errors in each.
@@ -94,7 +99,7 @@ TEST_F(FrontendTest, ErrorStormsRecoverLineByLine) {
   // Every statement is an error; each one recovers at its own ';'.
   std::string body;
   for (int i = 0; i < 2000; ++i) body += "  x = = 1;\n";
-  ParseRun run = Parse("start() {\n" + body + "}\n");
+  ParseRun run = Parse("start() {\n  x as byte;\n" + body + "}\n");
   EXPECT_EQ(run.result, 0);
   EXPECT_EQ(run.entries.size(), 4000u);
   ExpectConsistentCount(run);
