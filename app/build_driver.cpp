@@ -95,6 +95,9 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
       } else if (WriteHexFile(ImageOf(parser), path)) {
         good = true;
         result.hexPath = path;
+      } else if (parser.compiler.codeFull && !parser.compiler.errorText.empty()) {
+        // The end instruction did not fit: no box was shown, so the log must say why.
+        parser.WriteLog(parser.compiler.errorText);
       }
     }
     parser.WriteDebugFile(kDebugFileName, request.debugLevel);

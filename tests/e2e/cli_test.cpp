@@ -159,6 +159,24 @@ TEST_F(Cli, GenerationFailuresGiveTheirReason) {
   EXPECT_FALSE(std::filesystem::exists(folder / "big.hex"));
 }
 
+TEST_F(Cli, NoRoomForTheEndInstructionIsLogged) {
+  // Grow one text a character at a time until the code ends right at the top of on-chip memory.
+  std::string log;
+  for (int length = 1; length <= 200; ++length) {
+    std::string program = "start() {\n";
+    for (int i = 0; i < 3; ++i) program += "  out \"" + std::string(120, 'x') + "\";\n";
+    program += "  out \"" + std::string(static_cast<size_t>(length), 'y') + "\";\n}\n";
+    WriteWholeFile(folder / "edge.tvr", program);
+    std::filesystem::remove(folder / "edge.hex");
+    if (Run({"build", "edge.tvr"}).status == 0) continue;
+    log = ReadWholeFile(LogPath());
+    if (Contains(log, "no room for the end instruction")) break;
+  }
+  ASSERT_TRUE(Contains(log, "Code memory full: no room for the end instruction at 0x")) << log;
+  EXPECT_TRUE(Contains(log, " \r\n\r\nTovrin: BUILD FAILED\r\n")) << log;
+  EXPECT_FALSE(std::filesystem::exists(folder / "edge.hex"));
+}
+
 TEST_F(Cli, FlagsOverrideTheStoredSettingsForOneRun) {
   const std::string stored =
       "REGEDIT4\n\n[SOFTWARE\\Halvery\\Tovrin]\n\"Code Location\"=\"2\"\n\"Data Location\"=\"2\"\n"
