@@ -9,45 +9,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <system_error>
 
 #include "app/gui/qt_text.h"
 #include "platform/format.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 const int kOfferedSpeeds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
 
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-// Runs of digits compare by value, so ttyS2 sorts before ttyS10.
-bool NaturalLess(const std::string& a, const std::string& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (IsDigit(a[i]) && IsDigit(b[j])) {
-      size_t ie = i, je = j;
-      while (ie < a.size() && a[ie] == '0') ++ie;
-      while (je < b.size() && b[je] == '0') ++je;
-      size_t is = ie, js = je;
-      while (ie < a.size() && IsDigit(a[ie])) ++ie;
-      while (je < b.size() && IsDigit(b[je])) ++je;
-      const std::string na = a.substr(is, ie - is), nb = b.substr(js, je - js);
-      if (na.size() != nb.size()) return na.size() < nb.size();
-      if (na != nb) return na < nb;
-      i = ie;
-      j = je;
-      continue;
-    }
-    if (a[i] != b[j]) return a[i] < b[j];
-    ++i;
-    ++j;
-  }
-  return a.size() - i < b.size() - j;
-}
 
 QComboBox* FixedList(QWidget* parent, const char* name, std::initializer_list<const char*> entries,
                      const std::string& current) {
@@ -60,21 +29,6 @@ QComboBox* FixedList(QWidget* parent, const char* name, std::initializer_list<co
 
 }  // namespace
 
-std::vector<std::string> SerialDevices() {
-  std::error_code error;
-  std::vector<std::string> byId;
-  for (const auto& entry : fs::directory_iterator("/dev/serial/by-id", error)) byId.push_back(entry.path().string());
-  std::vector<std::string> ttys;
-  for (const auto& entry : fs::directory_iterator("/sys/class/tty", error)) {
-    std::error_code missing;
-    if (fs::exists(entry.path() / "device" / "driver", missing)) ttys.push_back("/dev/" + entry.path().filename().string());
-  }
-  std::sort(byId.begin(), byId.end(), NaturalLess);
-  std::sort(ttys.begin(), ttys.end(), NaturalLess);
-  byId.insert(byId.end(), ttys.begin(), ttys.end());
-  return byId;
-}
-
 CPortDialog::CPortDialog(const std::string& portName, const CPortSettings& settings, QWidget* owner)
     : QDialog(owner), original(settings) {
   setObjectName(QStringLiteral("PortDialog"));
@@ -84,7 +38,7 @@ CPortDialog::CPortDialog(const std::string& portName, const CPortSettings& setti
   device->setObjectName(QStringLiteral("device"));
   device->setEditable(true);
   device->setInsertPolicy(QComboBox::NoInsert);
-  for (const std::string& path : SerialDevices()) device->addItem(PathToQt(path));
+  for (const std::string& path : ListSerialDevices()) device->addItem(PathToQt(path));
   device->setEditText(PathToQt(settings.device));
   device->setMinimumContentsLength(28);
 

@@ -38,6 +38,3 @@ class CPortDialog : public QDialog {
   CPortSettings original;
 };
 
-// Serial devices the system shows: the stable names under /dev/serial/by-id, then every tty
-// backed by a device driver, each group in natural order (ttyS2 before ttyS10).
-std::vector<std::string> SerialDevices();
