@@ -127,6 +127,12 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
   EXPECT_EQ(At(0x7E, 3), (Bytes{0x0A, 0x1E, 0x14}));
   EXPECT_EQ(At(0x81, 9), (Bytes{0x02, 0x0A, 0x1E, 0x14, 0x07, 0x01, 0x03, 0x02, 0x09}));
   EXPECT_EQ(target.codeStart, 0);  // tables and declarations emit no code
+  // A reference to the rule sizes as a range and a Real per entry.
+  CType reference;
+  reference.kind = TYPE_RULE;
+  reference.symbol = rule.get();
+  EXPECT_EQ(reference.Size(), 24);
+  EXPECT_EQ(reference.Describe(), "Rule heat");
 
   // A count byte of 256 entries would read as an empty rule.
   for (int i = 0; i < 254; ++i) {

@@ -330,4 +330,42 @@ TEST_F(ProgrammerTest, SlowRepliesStillLoad) {
   EXPECT_EQ(emulator.SramBytes(), (std::map<unsigned, uint8_t>{{0x200, 0x10}, {0x201, 0x20}, {0x202, 0x30}}));
 }
 
+// A command that the programmer does not acknowledge names itself; whoever entered a mode takes the
+// programmer out of it again, and a failed download is abandoned.
+TEST_F(ProgrammerTest, UnacknowledgedCommandsNameTheirStep) {
+  struct Case {
+    bool flash;
+    char silentCommand;
+    const char* errorText;  // null: the download succeeds
+    const char* transcript;
+  };
+  const Case cases[] = {
+      {false, 'T', "Failed to specify device type.", "> 54 13 6C 00\n< 01\n> 58 08\n< 01\n"},
+      {false, 'L', "Failed to enter SRAM Loader mode.", "> 54 13\n< 01\n> 4C 6C 00\n< 01\n> 58 08\n< 01\n"},
+      {false, 'A', nullptr,
+       "> 54 13\n< 01\n> 4C\n< 01\n> 41 01 00 41 01 00\n< 01\n> 52 02 01 02\n< 03\n> 6C 01\n< 01\n"},
+      {true, 'T', "Failed to specify device type.", "> 54 13\n"},
+      {true, 'P', "Failed to enter programming mode.", "> 54 13\n< 01\n> 50\n"},
+      {true, 'E', "Failed to erase memory.", "> 54 13\n< 01\n> 50\n< 01\n> 45 70\n< 01\n> 58 08\n< 01\n"},
+      {true, 'A', "Invalid return code", "> 54 13\n< 01\n> 50\n< 01\n> 45\n< 01\n> 41 00 80 70\n< 01\n> 58 08\n< 01\n"},
+  };
+  const std::string path = folder.Write("steps.hex", Record(0x0100, {1, 2}) + kEndRecord);
+  ConnectQuietly();
+  for (const Case& c : cases) {
+    CEmulatorFaults faults;
+    faults.dropReplyTo = c.silentCommand;
+    faults.dropReplies = 1;
+    emulator.SetFaults(faults);
+    emulator.ClearTranscript();
+    // A missing set-address answer in SRAM costs one attempt only; the record then loads.
+    const bool loaded =
+        c.flash ? programmer.DownloadFlash(path, "steps.hex") : programmer.DownloadSram(path, "steps.hex");
+    EXPECT_EQ(loaded, c.errorText == nullptr) << c.silentCommand;
+    if (c.errorText != nullptr) {
+      EXPECT_EQ(programmer.errorText, c.errorText) << c.silentCommand;
+    }
+    EXPECT_EQ(emulator.Transcript(), c.transcript) << (c.flash ? "Flash " : "SRAM ") << c.silentCommand;
+  }
+}
+
 }  // namespace
