@@ -600,8 +600,11 @@ void CParser::Action(int production) {
       break;
     case 143:    // expression: qualified_name '[' expression ']'
     case 146: {  // assignment_target: qualified_name '[' expression ']'
-      std::unique_ptr<CExpression> array = compiler.NewSymbolValue(As<CSymbol>(Rhs(1)));
-      check(array.get());
+      // Only a name that resolved to nothing is reported here; a name that is no variable
+      // (a class, a method) is reported through the index node that then lacks its operand.
+      CSymbol* name = As<CSymbol>(Rhs(1));
+      std::unique_ptr<CExpression> array = compiler.NewSymbolValue(name);
+      check(name);
       resultValue =
           park(compiler.NewBinaryExpression(std::move(array), EXPR_INDEX, takeExpression(Rhs(3))));
       check(resultValue.object);

@@ -274,12 +274,18 @@ TEST_F(CompilerTest, ExpressionMessagesReachTheLog) {
       "  x = -b;\n"
       "  x = (b is warm) + 300;\n"
       "  x = (b is warm) + 1;\n"
+      "  x = start[1];\n"  // a declared name that is no variable: only the index node reports
+      "  start[1] = x;\n"
       "}\n");
   EXPECT_EQ(run.entries, (Entries{
                              At(4, ";", "Error: Signed operation on Unsigned data type."),
                              At(4, ";", "ASSIGN:  Requires a valid expression."),
                              At(5, ";", "Binary operator: Types are not compatible."),
                              At(5, ";", "ASSIGN:  Requires a valid expression."),
+                             At(7, "]", "Binary operator:  Requires two valid operands."),
+                             At(7, ";", "ASSIGN:  Requires a valid expression."),
+                             At(8, "]", "Binary operator:  Requires two valid operands."),
+                             At(8, ";", "ASSIGN: Requires a valid left-hand side."),
                          }));
 }
 
