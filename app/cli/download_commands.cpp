@@ -50,6 +50,18 @@ bool ParseTransferArguments(const Arguments& args, TransferArguments& parsed, st
   return true;
 }
 
+// A stored firmware path as this system opens it. The default separates its folder with a
+// backslash (Atmel\Tovrin.hex), as paths stored on Windows do; where no file has that name as
+// written, the same path with '/' is meant.
+std::string LocalFirmwarePath(const std::string& stored) {
+  std::error_code ignored;
+  if (stored.find('\\') == std::string::npos || fs::exists(stored, ignored)) return stored;
+  std::string local = stored;
+  for (char& c : local)
+    if (c == '\\') c = '/';
+  return local;
+}
+
 // The stored "Port" as its list entry; empty when it names no entry of the list.
 std::string StoredPort(const CRegister& registry) {
   int number = registry.ReadInt("Port");
@@ -183,6 +195,7 @@ int RunInstallCommand(const Arguments& args) {
   } else {
     firmware = registry.ReadString("Tovrin File");
     if (firmware.empty()) firmware = kDefaultFirmware;
+    firmware = LocalFirmwarePath(firmware);
   }
   return Transfer(Memory::Flash, firmware, parsed.port.empty() ? StoredPort(registry) : parsed.port);
 }

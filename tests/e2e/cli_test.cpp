@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "download/programmer_emulator.h"
 #include "tests/app/test_folder.h"
 #include "tests/e2e/run_tovrin.h"
 
@@ -242,6 +243,21 @@ TEST_F(Cli, DownloadAfterTheBuildFailsWithStatusThree) {
   EXPECT_TRUE(StartsWith(noDevice.out, kSucceededOnChip));
   EXPECT_TRUE(StartsWith(noDevice.err, "Tovrin: ")) << noDevice.err;
   EXPECT_TRUE(std::filesystem::exists(folder / "prog.hex"));
+}
+
+// Without a file, install takes the stored firmware, else the default Atmel\Tovrin.hex: a
+// folder Atmel beside the working directory, as the window's default means it.
+TEST_F(Cli, InstallWithoutAFileFindsTheDefaultFirmwareFolder) {
+  CEmulatedProgrammer emulator;
+  std::string error;
+  if (!emulator.Open(error)) GTEST_SKIP() << "no pseudo-terminal: " << error;
+  ASSERT_TRUE(emulator.Start());
+  std::filesystem::create_directory(folder / "Atmel");
+  WriteWholeFile(folder / "Atmel/Tovrin.hex", ":02000000AABB99\n:00000001FF\n");
+  RunResult result = Run({"install", "--port", emulator.DevicePath()});
+  emulator.Stop();
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(emulator.FlashWords(), (std::map<unsigned, uint16_t>{{0, 0xBBAA}}));
 }
 
 // Every example a new user is pointed at builds cleanly (built in a copy, so the source tree
