@@ -13,8 +13,10 @@ if ! command -v valgrind >/dev/null; then
 fi
 
 build_dir=$(realpath -m "${BUILD_DIR:-build-harden}")
-cmake -S . -B "$build_dir" -G Ninja -DTOVRIN_GUI=OFF >&2
-cmake --build "$build_dir" --target tovrin tovrin-programmer test_e2e >&2
+fuzzers=(build hex_reader settings_file programmer)
+cmake -S . -B "$build_dir" -G Ninja -DTOVRIN_GUI=OFF -DTOVRIN_FUZZ=ON >&2
+cmake --build "$build_dir" --target tovrin tovrin-programmer test_e2e "${fuzzers[@]/#/fuzz_}" >&2
+repo=$PWD
 
 work=$(mktemp -d)
 programmer_pid=
@@ -66,6 +68,13 @@ check "build and download fan.tvr" "$build_dir/tovrin" build fan.tvr --download 
 check "download fan.hex" "$build_dir/tovrin" download fan.hex --port "$device"
 check "install fan.hex to Flash" "$build_dir/tovrin" install fan.hex --port "$device"
 check "settings" "$build_dir/tovrin" settings
+
+echo "== the fuzzers' seeds and saved reproducers, replayed"
+for target in "${fuzzers[@]}"; do
+  inputs=("$repo/fuzz/corpus/$target")
+  [ -d "$repo/fuzz/regressions/$target" ] && inputs+=("$repo/fuzz/regressions/$target")
+  check "fuzz_$target inputs" "$build_dir/fuzz/fuzz_$target" "${inputs[@]}"
+done
 
 echo "== end-to-end tests (the tovrin processes they start are checked too)"
 check "test_e2e" "$build_dir/tests/test_e2e" --gtest_brief=1
