@@ -78,8 +78,11 @@ bool CTarget::WriteHexFile(std::string& path) {
     errorText = "No target image to write.";
     return false;
   }
+  // A folder in the way can never be replaced: say so as for any file that can not be created.
+  struct stat existing;
+  bool blocked = ::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode);
   std::string temporary;
-  int fd = CreateTemporaryBeside(path, temporary);
+  int fd = blocked ? -1 : CreateTemporaryBeside(path, temporary);
   if (fd < 0) {
     errorText = Format("Can not open output hex file '%s'", path.c_str());
     UserInterface().ShowMessage(errorText);

@@ -160,6 +160,15 @@ TEST_F(HexWriter, FailuresKeepThePreviousFile) {
   EXPECT_EQ(ui.messages[0].text, "Can not open output hex file '" + (folder / "missing" / "prog.hex").string() + "'");
   EXPECT_EQ(target.codeCursor, 30);
 
+  // A folder where the hex file should go: the same message, and the folder stays.
+  std::filesystem::create_directory(folder / "taken.hex");
+  path = (folder / "taken.tvr").string();
+  EXPECT_FALSE(target.WriteHexFile(path));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].text, "Can not open output hex file '" + (folder / "taken.hex").string() + "'");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "taken.hex"));
+  std::filesystem::remove(folder / "taken.hex");
+
   std::ofstream(hex) << "previous build";
   // No room for the end instruction (code external without external RAM).
   CTarget noRoom;
