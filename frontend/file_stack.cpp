@@ -1,5 +1,7 @@
 #include "frontend/file_stack.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,8 +26,15 @@ std::string CurrentDirectory() {
 
 // Opens a source for reading. A directory opens on this system but reads as
 // nothing; it is refused like a missing file.
+// Sources written for the original platform name used files with '\' separators: when no file
+// has the literal name, the same path with '/' is tried.
 FILE* OpenSourceFile(const std::string& path) {
   FILE* file = std::fopen(path.c_str(), "re");
+  if (!file && errno == ENOENT && path.find('\\') != std::string::npos) {
+    std::string slashed = path;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    file = std::fopen(slashed.c_str(), "re");
+  }
   if (!file) return nullptr;
   struct stat status;
   if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {

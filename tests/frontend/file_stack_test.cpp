@@ -27,6 +27,14 @@ TEST_F(FrontendTest, RelativeUsePathsResolveAgainstTheUsingFile) {
   EXPECT_EQ(fs::current_path(), fs::path(scratch));
 }
 
+TEST_F(FrontendTest, BackslashSeparatedUsePathsFindTheirFile) {
+  Write("main.tvr", "use \"inc\\lib.tvr\";\n");
+  Write("inc/lib.tvr", "const l 1;\n");
+  ParseRun run = ParseFile("main.tvr");
+  EXPECT_EQ(run.entries, (Entries{Entry(kSyntax, "1", 1), Entry(kBadAssignment, "1", 1)}));
+  EXPECT_EQ(run.files, (Entries{"inc\\lib.tvr", "inc\\lib.tvr"}));  // named as written
+}
+
 TEST_F(FrontendTest, AnAbortedParseStaysInTheLastFilesFolder) {
   Write("sub/main.tvr", "use \"deeper/lib.tvr\";\n");
   Write("sub/deeper/lib.tvr", "stray;\n");
