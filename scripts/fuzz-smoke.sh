@@ -20,7 +20,7 @@ cmake --build "$build_dir" --target "${targets[@]/#/fuzz_}" >&2
 # Per target: the longest input worth trying and the time one input may take. The programmer's
 # inputs stay short: every answer it waits for in vain costs a real read time-out.
 declare -A options=(
-  [build]="-max_len=4096 -timeout=10"
+  [build]="-max_len=4096 -timeout=10 -dict=$PWD/fuzz/build.dict"
   [hex_reader]="-max_len=2048 -timeout=5"
   [settings_file]="-max_len=2048 -timeout=5"
   [programmer]="-max_len=128 -timeout=20"
