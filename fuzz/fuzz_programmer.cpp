@@ -147,11 +147,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   programmer.port.timeout = 0;  // one read time-out per missing answer, not a whole second
   skipSleeps = true;
 
+  // FUZZ_VERBOSE=1 tells how far each input got (for reading a reproducer).
+  static const bool verbose = std::getenv("FUZZ_VERBOSE") != nullptr;
   const bool connected = programmer.Connect(peer.device);
   Require(connected || !programmer.errorText.empty(), "a failed connection without a message");
   Require(programmer.programmerId.size() <= 7, "identification longer than 7 characters", programmer.programmerId);
-  if (connected && (work & 1)) CheckTransfer(programmer.DownloadSram(hexPath, "a.hex"), programmer, ui);
-  if (connected && (work & 2)) CheckTransfer(programmer.DownloadFlash(hexPath, "a.hex"), programmer, ui);
+  if (verbose) std::fprintf(stderr, "connect: %d %s\n", connected, programmer.errorText.c_str());
+  if (connected && (work & 1)) {
+    const bool sent = programmer.DownloadSram(hexPath, "a.hex");
+    if (verbose) std::fprintf(stderr, "sram: %d %s\n", sent, programmer.errorText.c_str());
+    CheckTransfer(sent, programmer, ui);
+  }
+  if (connected && (work & 2)) {
+    const bool sent = programmer.DownloadFlash(hexPath, "a.hex");
+    if (verbose) std::fprintf(stderr, "flash: %d %s\n", sent, programmer.errorText.c_str());
+    CheckTransfer(sent, programmer, ui);
+  }
   programmer.Disconnect();
   Require(!programmer.port.IsOpen(), "the port stayed open");
 
