@@ -121,26 +121,6 @@ TEST_F(CompilerTest, TenThousandErrorsInOneFile) {
 
 // Thousands of classes each with a member x: every method finds its own x without walking
 // the others, so doubling the program doubles the time.
-TEST_F(CompilerTest, ManyOwnersOfOneNameResolveInLinearTime) {
-  auto timeFor = [this](int classes) {
-    std::string source;
-    for (int i = 0; i < classes; ++i)
-      source += "def C" + std::to_string(i) + " { x as byte; do f(); }\n";
-    for (int i = 0; i < classes; ++i)
-      source += "C" + std::to_string(i) + ":f() { x = 1; x = x + 1; }\n";
-    const auto begin = std::chrono::steady_clock::now();
-    Compiled run = Compile(source, Placement{64, 2, 2});
-    const auto elapsed = std::chrono::steady_clock::now() - begin;
-    EXPECT_EQ(run.entries, Entries());
-    return std::chrono::duration<double>(elapsed).count();
-  };
-  timeFor(1000);  // warm up
-  const double small = timeFor(4000);
-  const double large = timeFor(16000);
-  // Linear growth gives about 4; walking every namesake would give about 16.
-  EXPECT_LT(large, small * 9) << small << " s, then " << large << " s";
-}
-
 TEST_F(CompilerTest, HundredThousandNestedBlocks) {
   const int depth = 100000;
   std::string source = "start() {\n";
