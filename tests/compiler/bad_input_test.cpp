@@ -1,6 +1,5 @@
 // Sources that fail everywhere: every builder receiving the null an earlier failure left,
 // thousands of errors, deep nesting, and recoveries that leave the stacks unbalanced.
-#include <chrono>
 #include <string>
 
 #include "compiler_fixture.h"
