@@ -58,8 +58,14 @@ std::string TovrinUnit(int n) {
 
 std::string TovrinEnd() { return "start() {\n  r as integer;\n  r = Motor0:step(1, 2);\n  out r;\n}\n"; }
 
+// Lua allows 131071 functions inside one function, so every 1000 units form a group function.
+std::string LuaGroup(int n) {
+  if (n % 1000 != 0) return std::string();
+  return std::string(n > 0 ? "end group() end\n" : "") + "do local function group()\n";
+}
+
 std::string LuaUnit(int n) {
-  return Format(
+  return LuaGroup(n) + Format(
       "Motor%d = {}\n"
       "function Motor%d.step(a, b)\n"
       "  local x = 0\n"
@@ -75,7 +81,7 @@ std::string LuaUnit(int n) {
       n, n);
 }
 
-std::string LuaEnd() { return "local r = Motor0.step(1, 2)\nio.write(r)\n"; }
+std::string LuaEnd() { return "end group() end\nlocal r = Motor0.step(1, 2)\nio.write(r)\n"; }
 
 std::string CUnit(int n) {
   return Format(
