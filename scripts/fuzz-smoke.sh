@@ -3,6 +3,7 @@
 # saved reproducer, then fuzzes each target for a short while from its seed corpus.
 #   FUZZ_SECONDS  seconds per target (default 30)
 #   FUZZ_TARGETS  the targets to run (default: all of them)
+#   FUZZ_RUNS     inputs per target from a fixed seed (default: as many as the time allows)
 # The build fuzzer works inside a folder of its own, so every path given to a fuzzer is absolute.
 # Exits non-zero when a reproducer fails again or a run finds a crash, hang or leak; the
 # input that did it is left in BUILD_DIR/artifacts/<target>/.
@@ -12,6 +13,10 @@ cd "$(dirname "$0")/.."
 build_dir=$(realpath -m "${BUILD_DIR:-build-fuzz}")
 seconds=${FUZZ_SECONDS:-30}
 targets=(${FUZZ_TARGETS:-build hex_reader settings_file programmer})
+# FUZZ_RUNS: stop after that many inputs from a fixed seed, so a CI run tries the same inputs
+# each time (unless the time limit comes first).
+repeatable=""
+[ -n "${FUZZ_RUNS:-}" ] && repeatable="-runs=$FUZZ_RUNS -seed=1"
 
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DTOVRIN_FUZZ=ON -DTOVRIN_GUI=OFF \
   -DTOVRIN_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
@@ -37,7 +42,7 @@ for target in "${targets[@]}"; do
     "$fuzzer" ${options[$target]} -runs=0 "$PWD/fuzz/regressions/$target"/* 2>&1 | tail -n 3 || status=1
   fi
   echo "== $target: fuzzing for ${seconds}s"
-  if ! "$fuzzer" ${options[$target]} -max_total_time="$seconds" -print_final_stats=1 \
+  if ! "$fuzzer" ${options[$target]} -max_total_time="$seconds" $repeatable -print_final_stats=1 \
        -artifact_prefix="$artifacts/" "$corpus" "$PWD/fuzz/corpus/$target" >"$build_dir/fuzz-$target.log" 2>&1; then
     status=1
     echo "!! $target: finding; see $build_dir/fuzz-$target.log and $artifacts/"

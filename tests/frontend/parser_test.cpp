@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "frontend_fixture.h"
+#include "frontend/value_slot.h"
 #include "platform/recording_interface.h"
 
 namespace {
@@ -438,3 +440,10 @@ TEST_F(FrontendTest, ExamplesParseWithoutErrors) {
 }
 
 }  // namespace
+
+TEST(ValueSlot, AnEmptySlotClearsTheWholePointer) {
+  yyvalue slot;
+  slot.object = reinterpret_cast<void*>(~static_cast<uintptr_t>(0));
+  slot = yyvalue{};
+  EXPECT_EQ(slot.object, nullptr);
+}
