@@ -24,23 +24,27 @@ std::string CurrentDirectory() {
   return path ? std::string(path.get()) : std::string();
 }
 
-// Opens a source for reading. A directory opens on this system but reads as
-// nothing; it is refused like a missing file.
+// Only regular files are sources: a directory reads as nothing here, a device such as
+// /dev/zero would never end, and a pipe would wait for a writer. Each is refused like a
+// missing file, before it is opened.
+FILE* OpenRegularFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return nullptr;
+  if (!S_ISREG(status.st_mode)) {
+    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), "re");
+}
+
 // Sources written for the original platform name used files with '\' separators: when no file
 // has the literal name, the same path with '/' is tried.
 FILE* OpenSourceFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "re");
+  FILE* file = OpenRegularFile(path);
   if (!file && errno == ENOENT && path.find('\\') != std::string::npos) {
     std::string slashed = path;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    file = std::fopen(slashed.c_str(), "re");
-  }
-  if (!file) return nullptr;
-  struct stat status;
-  if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    errno = EISDIR;
-    return nullptr;
+    file = OpenRegularFile(slashed);
   }
   return file;
 }
