@@ -14,6 +14,7 @@
 #include "model/statement.h"
 #include "semantic/symbol.h"
 #include "target/target.h"
+#include "tests/support/listing_capture.h"
 
 using Node = std::unique_ptr<CExpression>;
 using Bytes = std::vector<int>;
@@ -141,23 +142,4 @@ class CodegenTest : public ::testing::Test {
 };
 
 // A listing file in memory.
-class Capture {
- public:
-  Capture() : file_(open_memstream(&buffer_, &size_)) {}
-  Capture(const Capture&) = delete;
-  Capture& operator=(const Capture&) = delete;
-  ~Capture() {
-    if (file_ != nullptr) std::fclose(file_);
-    std::free(buffer_);
-  }
-  FILE* file() const { return file_; }
-  std::string Text() {
-    std::fflush(file_);
-    return std::string(buffer_, size_);
-  }
-
- private:
-  char* buffer_ = nullptr;
-  size_t size_ = 0;
-  FILE* file_;
-};
+using Capture = ListingCapture;

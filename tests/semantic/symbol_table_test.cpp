@@ -6,7 +6,7 @@
 #include <random>
 
 #include "semantic/symbol_table.h"
-#include "tests/semantic/listing_capture.h"
+#include "tests/support/listing_capture.h"
 
 namespace {
 

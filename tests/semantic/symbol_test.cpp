@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "semantic/symbol.h"
-#include "tests/semantic/listing_capture.h"
+#include "tests/support/listing_capture.h"
 
 namespace {
 
