@@ -7,7 +7,7 @@
 
 #include "app/register.h"
 #include "frontend/parser.h"
-#include "target/target.h"
+#include "image/target.h"
 
 class CProgrammer;
 

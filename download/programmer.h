@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "download/serial.h"
-#include "target/intellec_file.h"
+#include "image/intellec_file.h"
 
 // Bounds of the SRAM download's pacing delay, in milliseconds.
 inline constexpr int kMinPacingDelayMs = 10;

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "app/build_driver.h"
+#include "image/intellec_file.h"
 #include "platform/recording_interface.h"
 #include "support.h"
-#include "target/intellec_file.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "image/intellec_file.h"
 #include "platform/recording_interface.h"
 #include "support.h"
-#include "target/intellec_file.h"
 
 namespace {
 

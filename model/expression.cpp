@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/statement.h"
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 
 namespace {
 

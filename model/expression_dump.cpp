@@ -5,8 +5,8 @@
 
 #include "model/expression.h"
 #include "model/statement.h"
+#include "model/symbol.h"
 #include "platform/format.h"
-#include "semantic/symbol.h"
 
 namespace {
 

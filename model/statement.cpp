@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "model/expression.h"
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 
 CBlock::~CBlock() {
   // Blocks nest through statements (a block statement holds a block that holds statements ...).

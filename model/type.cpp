@@ -1,7 +1,7 @@
 #include "model/type.h"
 
+#include "model/symbol.h"
 #include "platform/format.h"
-#include "semantic/symbol.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "semantic/compiler.h"
 
-#include "target/listing.h"
+#include "image/listing.h"
 
 CCompiler::CCompiler() = default;
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "frontend/file_stack.h"
+#include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"
+#include "model/symbol.h"
 #include "model/type.h"
 #include "model/value.h"
-#include "semantic/symbol.h"
 #include "semantic/symbol_table.h"
-#include "target/target.h"
 
 class CLexer;
 

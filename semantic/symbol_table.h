@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 
 // Buckets hold chains through the symbols' own prev/next links, newest at the head.
 // The bucket of a name is its character sum; the bucket count and this hash fix the

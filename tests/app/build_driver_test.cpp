@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "download/programmer_emulator.h"
+#include "image/intellec_file.h"
 #include "platform/format.h"
 #include "platform/recording_interface.h"
-#include "target/intellec_file.h"
 #include "tests/app/test_folder.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // across nested blocks, refused frames and a full code region.
 #include <random>
 
+#include "codegen/code_generator.h"
 #include "codegen_fixture.h"
-#include "target/code_generator.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"
-#include "semantic/symbol.h"
-#include "target/target.h"
+#include "model/symbol.h"
 #include "tests/support/listing_capture.h"
 
 using Node = std::unique_ptr<CExpression>;

@@ -1,6 +1,6 @@
 // The debug listing: banner and sections by level, and the decoded byte-code section.
 #include "codegen_fixture.h"
-#include "target/listing.h"
+#include "image/listing.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "app/build_driver.h"
 #include "frontend/value_slot.h"
+#include "image/intellec_file.h"
 #include "platform/recording_interface.h"
 #include "replay.h"
-#include "target/intellec_file.h"
 
 namespace {
 

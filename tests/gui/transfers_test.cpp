@@ -13,7 +13,7 @@
 
 #include "download/port_settings.h"
 #include "download/programmer_emulator.h"
-#include "target/intellec_file.h"
+#include "image/intellec_file.h"
 #include "tests/gui/gui_fixture.h"
 
 using namespace gui_test;

@@ -7,7 +7,7 @@
 
 #include "model/expression.h"
 #include "model/statement.h"
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // method frames and returns, calls, assignments, output, WEIGHT, CLEAR and the fuzzy tables.
 #include <string>
 
-#include "model/conversion.h"
+#include "codegen/code_generator.h"
+#include "codegen/conversion.h"
+#include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"
+#include "model/symbol.h"
 #include "platform/format.h"
-#include "semantic/symbol.h"
-#include "target/code_generator.h"
-#include "target/target.h"
 
 namespace {
 

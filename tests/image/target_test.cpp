@@ -1,11 +1,11 @@
-#include "target/target.h"
+#include "image/target.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <vector>
 
-#include "model/conversion.h"
+#include "codegen/conversion.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "target/instruction_set.h"
+#include "image/instruction_set.h"
 
 #include "platform/format.h"
 

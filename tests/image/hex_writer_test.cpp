@@ -10,9 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "image/intellec_file.h"
+#include "image/target.h"
 #include "platform/recording_interface.h"
-#include "target/intellec_file.h"
-#include "target/target.h"
 
 namespace {
 

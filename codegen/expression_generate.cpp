@@ -4,12 +4,12 @@
 // explicit work list.
 #include <vector>
 
-#include "model/conversion.h"
+#include "codegen/conversion.h"
+#include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"
+#include "model/symbol.h"
 #include "platform/format.h"
-#include "semantic/symbol.h"
-#include "target/target.h"
 
 namespace {
 

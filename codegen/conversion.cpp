@@ -1,6 +1,6 @@
-#include "model/conversion.h"
+#include "codegen/conversion.h"
 
-#include "target/target.h"
+#include "image/target.h"
 
 namespace {
 

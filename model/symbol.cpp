@@ -1,4 +1,4 @@
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 
 #include <utility>
 

@@ -1,10 +1,10 @@
 // CTarget::WriteListing (the decoded image) and the frame of the debug listing around it.
-#include "target/listing.h"
+#include "image/listing.h"
 
 #include <string>
 
+#include "image/target.h"
 #include "platform/format.h"
-#include "target/target.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "target/intellec_file.h"
+#include "image/intellec_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "target/intellec_file.h"
+#include "image/intellec_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

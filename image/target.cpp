@@ -1,4 +1,4 @@
-#include "target/target.h"
+#include "image/target.h"
 
 #include <climits>
 #include <cstdint>

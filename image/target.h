@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "target/instruction_set.h"
+#include "image/instruction_set.h"
 
 class CBlock;
 

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "image/target.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
 #include "platform/user_interface.h"
-#include "target/target.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "target/code_generator.h"
+#include "codegen/code_generator.h"
 
 #include <climits>
 
+#include "image/target.h"
 #include "model/statement.h"
 #include "platform/format.h"
-#include "target/target.h"
 
 namespace {
 

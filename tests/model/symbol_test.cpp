@@ -2,7 +2,7 @@
 // that look through references to symbols.
 #include <gtest/gtest.h>
 
-#include "semantic/symbol.h"
+#include "model/symbol.h"
 #include "tests/support/listing_capture.h"
 
 namespace {
