@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "model/value.h"
+#include "image/encoding.h"
 #include "platform/format.h"
 
 namespace {
