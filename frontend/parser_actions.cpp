@@ -60,7 +60,7 @@ void CParser::Action(int production) {
     case 4: {  // declaration: use_clause ';'
       // Reduced without a lookahead: the next token comes from the used file.
       yyvalue& path = Rhs(1);
-      if (path.text && !compiler.UseFile(path.text)) ReportCompilerError();
+      if (path.text) UseFile(path.text);
       FreeText(path);
       resultValue = yyvalue{};
       break;

@@ -99,6 +99,11 @@ int CTarget::CodeLimit() const {
   return limit < end - base ? base + limit : end;
 }
 
+int CTarget::FailCodeFull() {
+  errorText = Format("CODE:  Out of code memory: the program does not fit below 0x%04x.", CodeLimit());
+  return 0;
+}
+
 int CTarget::AllocateLocal(int size) {
   if (size < 0 || frameSize > INT_MAX - size) return -1;
   int offset = frameSize;

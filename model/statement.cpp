@@ -48,8 +48,6 @@ void ReleaseExpressionStatements(CExpression* root, StatementList& out) {
 
 CStatement::~CStatement() = default;
 
-int CStatement::Generate(CTarget&) { return 0; }
-
 void CStatement::Dump(FILE*, int) const {}
 
 void CStatement::ReleaseInner(StatementList&) {}

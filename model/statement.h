@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "model/statement_visitor.h"
 #include "model/type.h"
 
 class CExpression;
-class CTarget;
 class CSymbol;
 class CClassSymbol;
 class CVarSymbol;
@@ -19,8 +19,6 @@ class CProtoSymbol;
 class CRangeSymbol;
 class CRuleSymbol;
 class CStatement;
-class CCodeGenerator;
-struct GenerationStep;
 
 using StatementList = std::vector<std::unique_ptr<CStatement>>;
 
@@ -87,15 +85,14 @@ class CStatement {
   CStatement& operator=(const CStatement&) = delete;
   virtual ~CStatement();
 
-  // Emits the statement's byte code; 1 on success, 0 with the target's errorText set.  The base
-  // has no code: a statement kind without its own generator fails the build.
-  virtual int Generate(CTarget& target);
+  // Calls the visitor's Visit for this statement's kind; the base, for a kind the model does
+  // not define, calls Visit(CStatement&).
+  virtual int Accept(CStatementVisitor& visitor) { return visitor.Visit(*this); }
   // Writes the statement's listing lines; the base writes nothing.
   virtual void Dump(FILE* file, int indent) const;
 
-  // Generation and dumping in steps (see CCodeGenerator and CDumpWriter): the statements around
-  // inner blocks override these; the others generate and dump in one step.
-  virtual int GenerateStep(CCodeGenerator& generator, GenerationStep& step);
+  // Dumping in steps (see CDumpWriter): the statements around inner blocks override this; the
+  // others dump in one step.
   virtual void DumpStep(CDumpWriter& writer, int indent) const;
 
   // Moves the statements of inner blocks (and anything else this statement owns that holds
@@ -108,8 +105,7 @@ class CStatement {
 // { ... } inside a method body.
 class CBlockStatement : public CStatement {
  public:
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
@@ -122,8 +118,7 @@ class CDecideStatement : public CStatement {
  public:
   explicit CDecideStatement(std::unique_ptr<CExpression> decideCondition);
   ~CDecideStatement() override;
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
@@ -139,8 +134,7 @@ class CLoopStatement : public CStatement {
  public:
   explicit CLoopStatement(std::unique_ptr<CExpression> loopCondition);
   ~CLoopStatement() override;
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
@@ -153,8 +147,7 @@ class CLoopStatement : public CStatement {
 class CMethodStatement : public CStatement {
  public:
   explicit CMethodStatement(CProtoSymbol* methodPrototype) : prototype(methodPrototype) {}
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
   void ReleaseInner(StatementList& out) override;
@@ -168,7 +161,7 @@ class CCallStatement : public CStatement {
  public:
   CCallStatement(CProtoSymbol* calledPrototype, std::unique_ptr<CBlock> argumentBlock);
   ~CCallStatement() override;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
@@ -181,7 +174,7 @@ class CParamStatement : public CStatement {
  public:
   explicit CParamStatement(std::unique_ptr<CExpression> argument);
   ~CParamStatement() override;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
@@ -194,7 +187,7 @@ class CAssignStatement : public CStatement {
   CAssignStatement(TypeKind targetKind, std::unique_ptr<CExpression> assignTarget,
                    std::unique_ptr<CExpression> assignValue);
   ~CAssignStatement() override;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
@@ -209,7 +202,7 @@ class COutStatement : public CStatement {
   COutStatement(std::unique_ptr<CExpression> outExpression, int outAsChar);
   explicit COutStatement(std::string outText);
   ~COutStatement() override;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
@@ -223,7 +216,7 @@ class CWithStatement : public CStatement {
  public:
   explicit CWithStatement(std::unique_ptr<CExpression> weight);
   ~CWithStatement() override;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void ReleaseInner(StatementList& out) override;
 
@@ -234,7 +227,7 @@ class CWithStatement : public CStatement {
 class CClearStatement : public CStatement {
  public:
   explicit CClearStatement(CVarSymbol* variable) : symbol(variable) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
@@ -246,7 +239,7 @@ class CVarStatement : public CStatement {
   explicit CVarStatement(CVarSymbol* variable) : symbol(variable) {}
   // Bytes of the variable's type in target memory; 0 without a symbol.
   int32_t Size() const;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
@@ -256,7 +249,7 @@ class CVarStatement : public CStatement {
 class CClassStatement : public CStatement {
  public:
   explicit CClassStatement(CClassSymbol* classSymbol) : symbol(classSymbol) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CClassSymbol* symbol;
@@ -266,7 +259,7 @@ class CClassStatement : public CStatement {
 class CRangeStatement : public CStatement {
  public:
   explicit CRangeStatement(CRangeSymbol* range) : symbol(range) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CRangeSymbol* symbol;
@@ -276,7 +269,7 @@ class CRangeStatement : public CStatement {
 class CRuleStatement : public CStatement {
  public:
   explicit CRuleStatement(CRuleSymbol* rule) : symbol(rule) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CRuleSymbol* symbol;

@@ -9,7 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frontend/file_stack.h"
 #include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"
@@ -17,8 +16,6 @@
 #include "model/type.h"
 #include "model/value.h"
 #include "semantic/symbol_table.h"
-
-class CLexer;
 
 // Operations that fail return null (or 0) and leave their message in `errorText`, inherited
 // from the target; the parser action that called them reports it.
@@ -28,13 +25,9 @@ class CCompiler : public CTarget {
   ~CCompiler() override;
 
   // ---- Lifecycle (compiler.cpp) ----
-  // Readies the compiler before any source is read: the lexer for the file stack, the symbol
-  // table with the predeclared `start`, and the target image.  1 on success.
-  int BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, int dataLocation);
-  // Pushes a source file on the file stack (the main file, or a used one).
-  bool OpenSource(const std::string& path);
-  // The lexer's end-of-file hook: resumes the including file (true) or ends the input (false).
-  bool EndSource();
+  // Readies the compiler before any source is read: the symbol table with the predeclared
+  // `start`, and the target image.  1 on success.
+  int BeginProgram(int externalRamK, int codeLocation, int dataLocation);
   // Generates the program block, then resolves the forward calls: 1, or 0 with errorText set.
   int Generate();
   // Writes the debug listing at the given level into an open file.
@@ -61,7 +54,6 @@ class CCompiler : public CTarget {
 
   // ---- Declarations (declarations.cpp) ----
   bool IsRedefinition(const std::string& name);
-  int UseFile(const std::string& path);
   CClassSymbol* DeclareClass(const std::string& name);
   CVarSymbol* DeclareVariable(const std::string& name, const CType* type);
   CConstSymbol* DeclareConstant(const std::string& name, const CExpression* expression);
@@ -145,7 +137,6 @@ class CCompiler : public CTarget {
   // ---- State ----
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)
   std::vector<CBlock*> blockStack;     // open blocks, innermost last (not owned)
-  CFileStack fileStack;
   CSymScope scope;
   CBlock programBlock;             // every top-level statement in source order
   CBlock* currentBlock = nullptr;  // receives new statements; null until BeginProgram
