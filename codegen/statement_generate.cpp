@@ -202,8 +202,8 @@ int StatementStep::Visit(CAssignStatement& statement) {
 }
 
 int StatementStep::Visit(COutStatement& statement) {
-  const std::optional<std::string>& text = statement.text;
-  const CExpression* expression = statement.expression.get();
+  const auto& text = statement.text;
+  const auto& expression = statement.expression;
   if (text.has_value()) {
     // The length byte counts the text and its zero: a longer text would wrap it.
     if (text->size() > kMaxText) {
@@ -230,7 +230,7 @@ int StatementStep::Visit(COutStatement& statement) {
 }
 
 int StatementStep::Visit(CWithStatement& statement) {
-  const CExpression* expression = statement.expression.get();
+  const auto& expression = statement.expression;
   if (expression == nullptr || Generate(*expression, target) == 0) return 0;
   EmitConversion(expression->kind, TYPE_BYTE, target);
   return EmitMain(target, OP_SET_WEIGHT, statement.address);
