@@ -1,0 +1,18 @@
+// Ctrl-C, SIGTERM and SIGHUP during a transfer: the programmer is asked to stop cleanly
+// instead of the process dying mid-block and leaving the programmer in the middle of a command.
+#pragma once
+
+class CProgrammer;
+
+class CStopOnSignals {
+ public:
+  // Installs the handlers for the life of the object; a second signal ends the process the
+  // usual way.
+  explicit CStopOnSignals(CProgrammer& programmer);
+  ~CStopOnSignals();
+  CStopOnSignals(const CStopOnSignals&) = delete;
+  CStopOnSignals& operator=(const CStopOnSignals&) = delete;
+
+  // The signal that asked for the stop; 0 when none came.
+  int Signal() const;
+};
