@@ -165,20 +165,20 @@ void CSerial::Pump() {
   if (handle < 0 || !buffer || Lost()) return;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kReadCallTimeoutMs);
   const short ready = WaitFor(handle, POLLIN, deadline);
-  if (!(ready & POLLIN)) {
-    // A hung-up line polls ready at once with nothing to read: without this every read would
-    // spin through its attempts and report a time-out instead.
-    if (ready & (POLLHUP | POLLERR | POLLNVAL)) NoteLost(EIO);
-    return;
+  // A hung-up line polls ready at once and reads empty: without noting it every read would
+  // spin through its attempts and the failure would look like a silent programmer.
+  const bool hungUp = ready & (POLLHUP | POLLERR | POLLNVAL);
+  if (ready & POLLIN) {
+    uint8_t chunk[256];
+    for (;;) {
+      ssize_t got = ::read(handle, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) NoteLost(errno);
+      if (got <= 0) break;
+      for (ssize_t i = 0; i < got; ++i) Store(chunk[i]);
+    }
   }
-  uint8_t chunk[256];
-  for (;;) {
-    ssize_t got = ::read(handle, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) NoteLost(errno);
-    if (got <= 0) return;
-    for (ssize_t i = 0; i < got; ++i) Store(chunk[i]);
-  }
+  if (hungUp) NoteLost(EIO);
 }
 
 bool CSerial::Read(uint8_t* dest, int n) {

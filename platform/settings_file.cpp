@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <filesystem>
+#include <system_error>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -360,9 +362,10 @@ bool CSettingsFile::Write(const std::string& key, const std::string& name, const
   std::string target = WriteTarget(path);
   writeError = 0;
   writeFailed = target;
-  errno = 0;
-  if (!CreateParentFolders(target)) {
-    writeError = errno ? errno : EACCES;
+  std::error_code folderError;
+  std::filesystem::create_directories(FolderOf(target), folderError);
+  if (folderError) {
+    writeError = folderError.value();
     writeFailed = FolderOf(target);
     return false;
   }
