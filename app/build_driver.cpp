@@ -47,8 +47,9 @@ bool Download(CProgrammer& programmer, const std::string& port, const std::strin
 std::string HexFileOf(const std::string& sourcePath) {
   const size_t dot = sourcePath.rfind('.');
   const std::string hex = (dot == std::string::npos ? sourcePath : sourcePath.substr(0, dot)) + ".hex";
-  if (hex == sourcePath) return std::string();  // a source named *.hex is never its own output
   std::error_code ignored;
+  // A source named *.hex (or linked to the image's name) is never its own output.
+  if (hex == sourcePath || std::filesystem::equivalent(hex, sourcePath, ignored)) return std::string();
   const std::filesystem::path absolute = std::filesystem::absolute(hex, ignored);
   return absolute.empty() ? hex : absolute.string();
 }

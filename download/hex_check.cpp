@@ -210,9 +210,11 @@ HexCheck CheckHexFile(const std::string& path, HexDestination destination) {
 
 int EstimatedSramMilliseconds(const HexCheck& check, int baud) {
   const double byteMs = baud > 0 ? 10000.0 / baud : 0;  // start, 8 data and stop bit
-  // Every byte waits the pacing delay after it; every block adds its address command with
-  // its answer, the block command's own pause, and the sum.
-  const double perRecord = kMinPacingDelayMs + 7 * byteMs + 1;
-  const double total = check.sentBytes * (kMinPacingDelayMs + byteMs) + check.records * perRecord;
+  // A pause always lasts a little longer than asked (measured: about half a millisecond).
+  const double pauseMs = kMinPacingDelayMs + 0.5;
+  // Every byte waits a pause after it; every block adds its address command with its answer,
+  // the block command's own pause, and the sum.
+  const double perRecord = pauseMs + 7 * byteMs + 1;
+  const double total = check.sentBytes * (pauseMs + byteMs) + check.records * perRecord;
   return static_cast<int>(total + 0.5);
 }

@@ -96,6 +96,7 @@ uint8_t CProgrammer::Synchronise() {
 }
 
 bool CProgrammer::Connect(const std::string& portName) {
+  connected.store(true, std::memory_order_relaxed);
   interrupted = lostProgrammer = false;
   reachedAddress = -1;
   if (CheckStop()) return false;
@@ -179,6 +180,7 @@ void CProgrammer::LeaveMode(std::initializer_list<uint8_t> leave) {
 }
 
 bool CProgrammer::Disconnect() {
+  connected.store(false, std::memory_order_relaxed);
   if (!port.Close()) {
     errorText = "Failed to close port.";
     return false;

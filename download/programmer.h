@@ -42,6 +42,9 @@ class CProgrammer {
   void RequestStop() { stopRequested.store(true, std::memory_order_relaxed); }
   bool StopRequested() const { return stopRequested.load(std::memory_order_relaxed); }
   void ClearStop() { stopRequested.store(false, std::memory_order_relaxed); }
+  // True from Connect to Disconnect: a stop requested then ends the transfer cleanly. Safe
+  // from a signal handler.
+  bool InTransfer() const { return connected.load(std::memory_order_relaxed); }
 
   CSerial port;
   CIntellecFile hexFile;
@@ -86,4 +89,5 @@ class CProgrammer {
 
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be async-signal-safe");
   std::atomic<bool> stopRequested{false};
+  std::atomic<bool> connected{false};
 };

@@ -81,10 +81,9 @@ void CTerminalInterface::SetProgressPosition(int newPosition) {
 }
 
 void CTerminalInterface::PrintProgressLine() {
-  const int tenth = Percent() / 10;
-  if (tenth <= printedTenth) return;
-  printedTenth = tenth;
-  PrintLine(Format("Progress: %d%%", tenth * 10));
+  // Every tenth passed gets its line, also when one record jumps over a tenth.
+  for (const int tenth = Percent() / 10; printedTenth < tenth;)
+    PrintLine(Format("Progress: %d%%", ++printedTenth * 10));
 }
 
 int CTerminalInterface::Percent() const {

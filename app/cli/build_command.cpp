@@ -11,9 +11,11 @@
 
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
+#include "app/cli/stop_on_signals.h"
 #include "app/register.h"
 #include "app/settings_check.h"
 #include "download/port_settings.h"
+#include "download/programmer.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -217,8 +219,21 @@ int RunBuildCommand(const Arguments& args) {
   CTerminalInterface ui;
   ui.SetAnswer(kSuccessCaption, flags.download);
   ui.SetAnswer(kErrorCaption, flags.openLog);
-  BuildResult result = RunBuild(request, PrintLogNotice);
+  ui.progressLines = !ui.interactive;
+  CProgrammer programmer;
+  programmer.Setup();
+  BuildResult result;
+  int signal = 0;
+  {
+    CStopOnSignals stop(programmer);
+    result = RunBuild(request, PrintLogNotice, &programmer);
+    signal = stop.Signal();
+  }
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
+  if (result.outcome == BuildOutcome::DownloadFailed && programmer.interrupted && signal) {
+    std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
+    return kExitSignalBase + signal;
+  }
 
   std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
   std::fflush(stdout);

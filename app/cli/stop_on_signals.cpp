@@ -15,8 +15,15 @@ volatile sig_atomic_t caught = 0;
 struct sigaction previous[sizeof kSignals / sizeof kSignals[0]];
 
 void OnSignal(int signal) {
+  CProgrammer* programmer = stopping.load();
+  if (!programmer || !programmer->InTransfer()) {
+    // Nothing to leave cleanly: die of the signal, as without a handler.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+    return;
+  }
   caught = signal;
-  if (CProgrammer* programmer = stopping.load()) programmer->RequestStop();
+  programmer->RequestStop();
 }
 
 }  // namespace

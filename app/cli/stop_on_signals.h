@@ -6,8 +6,9 @@ class CProgrammer;
 
 class CStopOnSignals {
  public:
-  // Installs the handlers for the life of the object; a second signal ends the process the
-  // usual way.
+  // Installs the handlers for the life of the object. A signal while the programmer is
+  // connected asks it to stop; one at any other time (a build, a file check), or a second one,
+  // ends the process the usual way.
   explicit CStopOnSignals(CProgrammer& programmer);
   ~CStopOnSignals();
   CStopOnSignals(const CStopOnSignals&) = delete;
