@@ -109,7 +109,7 @@ int CCodeGenerator::StepBlock(Frame& frame) {
     return 0;
   }
   while (frame.next < block.statements.size()) {
-    CStatement* statement = block.statements[frame.next++].get();
+    CStatement* statement = block.statements[frame.next++];
     if (statement != nullptr) return Then(*statement);
   }
   target.PopBlockFrame();

@@ -167,14 +167,14 @@ class ExpressionGenerator {
     Push(Task::Operator, &node);
     if (node.right != nullptr) {
       PushConversion(node.right->kind, node.op == EXPR_INDEX ? TYPE_INTEGER : k);
-      Push(Task::Value, node.right.get());
+      Push(Task::Value, node.right);
     }
     if (node.left != nullptr) {
       if (node.op == EXPR_INDEX) {
-        Push(Task::Address, node.left.get());
+        Push(Task::Address, node.left);
       } else {
         PushConversion(node.left->kind, k);
-        Push(Task::Value, node.left.get());
+        Push(Task::Value, node.left);
       }
     }
     return true;
@@ -187,8 +187,8 @@ class ExpressionGenerator {
     }
     Push(Task::ElementAddress, &node);
     PushConversion(node.right->kind, TYPE_INTEGER);
-    Push(Task::Value, node.right.get());
-    Push(Task::Address, node.left.get());
+    Push(Task::Value, node.right);
+    Push(Task::Address, node.left);
     return true;
   }
 
@@ -273,13 +273,13 @@ class ExpressionGenerator {
     }
     tasks.push_back({Task::CallInstruction, nullptr, &call});
     for (size_t i = 0; i < count; ++i) {
-      const auto* argument = dynamic_cast<const CParamStatement*>(call.arguments->statements[i].get());
+      const auto* argument = dynamic_cast<const CParamStatement*>(call.arguments->statements[i]);
       if (argument == nullptr || argument->expression == nullptr || parameters[i] == nullptr) {
         return Fail(Format("CALL:  Argument %d of '%s' is missing.", static_cast<int>(i) + 1,
                            call.prototype->QualifiedName().c_str()));
       }
       PushConversion(argument->expression->kind, parameters[i]->type.kind);
-      Push(Task::Value, argument->expression.get());
+      Push(Task::Value, argument->expression);
     }
     return true;
   }

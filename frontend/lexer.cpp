@@ -456,6 +456,11 @@ bool CLexer::Wrap() {
   return !parser->compiler.EndSource();
 }
 
+const char* CLexer::KeepText(const char* text, int length) {
+  if (!parser) return nullptr;
+  return parser->compiler.arena.Text(text, static_cast<std::size_t>(length)).data();
+}
+
 int CLexer::Action(int rule) {
   const char* match = MatchedText();
   int length = TokenLength();
@@ -489,7 +494,7 @@ int CLexer::Action(int rule) {
     case RULE_STRING:
       // Between the opening quote and the closing quote or line break.
       token = STRING;
-      value.text = NewText(match + 1, length - 2);
+      value.text = KeepText(match + 1, length - 2);
       break;
     case RULE_CHARACTER:
       token = CHARACTER;
@@ -497,19 +502,14 @@ int CLexer::Action(int rule) {
       break;
     case RULE_IDENTIFIER:
       token = IDENTIFIER;
-      value.text = NewText(match, length);
+      value.text = KeepText(match, length);
       break;
     default:
       if (rule < RULE_FIRST_OPERATOR || rule >= RULE_LINE) return kNoToken;
       token = kRuleTokens.token[rule];
       break;
   }
-  // Tokens without a value get a cleared slot, so no slot ever holds a
-  // stale copy of a text that an action has already freed.
-  if (parser) {
-    parser->tokenValue = value;
-  } else if (value.text && (token == IDENTIFIER || token == STRING)) {
-    FreeText(value);
-  }
+  // Tokens without a value get a cleared slot.
+  if (parser) parser->tokenValue = value;
   return token;
 }

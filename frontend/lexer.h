@@ -154,4 +154,8 @@ class CLexer : public yyflexer {
   // Resumes the including file through the compiler's file stack.
   bool Wrap() override;
   int Action(int rule) override;
+
+ private:
+  // A copy of an identifier's or a string's text in the build's arena, which owns it.
+  const char* KeepText(const char* text, int length);
 };

@@ -94,16 +94,16 @@ std::string CExpression::DumpText() const {
     // Pushed in reverse: the last pushed is written first.
     if (node->op == EXPR_INDEX) {
       pending.emplace_back(std::string("]"));
-      if (node->right != nullptr) pending.emplace_back(node->right.get());
+      if (node->right != nullptr) pending.emplace_back(node->right);
       pending.emplace_back(std::string("["));
-      if (node->left != nullptr) pending.emplace_back(node->left.get());
+      if (node->left != nullptr) pending.emplace_back(node->left);
       continue;
     }
     const bool both = node->left != nullptr && node->right != nullptr;
     if (both) pending.emplace_back(std::string(")"));
-    if (node->right != nullptr) pending.emplace_back(node->right.get());
+    if (node->right != nullptr) pending.emplace_back(node->right);
     pending.emplace_back(node->OwnText());
-    if (node->left != nullptr) pending.emplace_back(node->left.get());
+    if (node->left != nullptr) pending.emplace_back(node->left);
     if (both) pending.emplace_back(std::string("("));
   }
   return text;

@@ -33,31 +33,3 @@ void CCompiler::WriteDebugListing(FILE* file, int level, int /*depth*/) {
   sections.program = [this](FILE* listing) { programBlock.Dump(listing, 0); };
   WriteListingDocument(file, level, sections, *this);
 }
-
-CExpression* CCompiler::Park(std::unique_ptr<CExpression> expression) {
-  CExpression* parked = expression.get();
-  if (parked != nullptr) parkedExpressions[parked] = std::move(expression);
-  return parked;
-}
-
-CType* CCompiler::Park(std::unique_ptr<CType> type) {
-  CType* parked = type.get();
-  if (parked != nullptr) parkedTypes[parked] = std::move(type);
-  return parked;
-}
-
-std::unique_ptr<CExpression> CCompiler::TakeExpression(void* parked) {
-  auto found = parkedExpressions.find(parked);
-  if (found == parkedExpressions.end()) return nullptr;
-  std::unique_ptr<CExpression> taken = std::move(found->second);
-  parkedExpressions.erase(found);
-  return taken;
-}
-
-std::unique_ptr<CType> CCompiler::TakeType(void* parked) {
-  auto found = parkedTypes.find(parked);
-  if (found == parkedTypes.end()) return nullptr;
-  std::unique_ptr<CType> taken = std::move(found->second);
-  parkedTypes.erase(found);
-  return taken;
-}

@@ -11,6 +11,7 @@
 
 #include "frontend/file_stack.h"
 #include "image/target.h"
+#include "model/arena.h"
 #include "model/expression.h"
 #include "model/statement.h"
 #include "model/symbol.h"
@@ -98,51 +99,41 @@ class CCompiler : public CTarget {
   CRuleStatement* NewRuleStatement(CSymbol* symbol);
   CMethodStatement* NewMethodStatement(CSymbol* probe);
   CVarStatement* NewVarStatement(CSymbol* symbol);
-  CAssignStatement* NewAssignStatement(std::unique_ptr<CExpression> target,
-                                       std::unique_ptr<CExpression> value);
-  COutStatement* NewOutStatement(std::unique_ptr<CExpression> expression, int asChar);
+  CAssignStatement* NewAssignStatement(CExpression* target, CExpression* value);
+  COutStatement* NewOutStatement(CExpression* expression, int asChar);
   COutStatement* NewOutStringStatement(const char* text);
   CBlockStatement* NewBlockStatement();
   // Takes the argument block (made by NewArgumentBlock) whatever the outcome.
   CCallStatement* NewCallStatement(CSymbol* symbol, CBlock* arguments, int append);
-  CParamStatement* NewParamStatement(std::unique_ptr<CExpression> expression);
-  CLoopStatement* NewLoopStatement(std::unique_ptr<CExpression> condition);
-  CDecideStatement* NewDecideStatement(std::unique_ptr<CExpression> condition, int detached);
-  CWithStatement* NewWithStatement(std::unique_ptr<CExpression> expression);
+  CParamStatement* NewParamStatement(CExpression* expression);
+  CLoopStatement* NewLoopStatement(CExpression* condition);
+  CDecideStatement* NewDecideStatement(CExpression* condition, int detached);
+  CWithStatement* NewWithStatement(CExpression* expression);
   CClearStatement* NewClearStatement(CSymbol* symbol);
   // An empty block for a call's arguments, kept by the compiler until its call takes it.
   CBlock* NewArgumentBlock();
   // A block for a method body that matched no prototype: its statements are parsed and
-  // checked, then dropped with the compiler.
+  // checked, but stand in no block of the program.
   CBlock* NewDiscardedBody();
 
   // ---- Expression builders (expression_builders.cpp) ----
-  std::unique_ptr<CExpression> NewIntegerValue(TypeKind kind, int32_t value);
-  std::unique_ptr<CExpression> NewRealValue(TypeKind kind, float value);
-  std::unique_ptr<CExpression> NewFuzzyValue(TypeKind kind, std::unique_ptr<CExpression> value,
-                                             std::unique_ptr<CExpression> weight);
-  std::unique_ptr<CExpression> NewSymbolValue(CSymbol* symbol);
-  std::unique_ptr<CExpression> NewCallValue(CStatement* statement);
-  std::unique_ptr<CExpression> NewValueExpression(const CValue& value);
-  std::unique_ptr<CExpression> NewBinaryExpression(std::unique_ptr<CExpression> left, ExprOp op,
-                                                   std::unique_ptr<CExpression> right);
-  std::unique_ptr<CExpression> NewIsExpression(std::unique_ptr<CExpression> left,
-                                               std::unique_ptr<CExpression> right);
-  std::unique_ptr<CExpression> NewUnaryExpression(ExprOp op, std::unique_ptr<CExpression> operand);
-  std::unique_ptr<CType> NewType(TypeKind kind, int32_t reference, uint32_t flags);
-  std::unique_ptr<CType> NewArrayType(const CType* element, const CExpression* subscript);
-
-  // ---- Values waiting on the parser's stack (compiler.cpp) ----
-  // The parser's value slots hold plain pointers, and error recovery pops slots without
-  // running actions.  So the expressions and types waiting there are kept here until an
-  // action takes them back; whatever an error left behind goes with the compiler.  Taking
-  // back a pointer that was never parked (or was taken already) gives null.
-  CExpression* Park(std::unique_ptr<CExpression> expression);
-  CType* Park(std::unique_ptr<CType> type);
-  std::unique_ptr<CExpression> TakeExpression(void* parked);
-  std::unique_ptr<CType> TakeType(void* parked);
+  // Nodes and types are made in `arena`; a failed builder leaves its operands where they were.
+  CExpression* NewIntegerValue(TypeKind kind, int32_t value);
+  CExpression* NewRealValue(TypeKind kind, float value);
+  CExpression* NewFuzzyValue(TypeKind kind, CExpression* value, CExpression* weight);
+  CExpression* NewSymbolValue(CSymbol* symbol);
+  CExpression* NewCallValue(CStatement* statement);
+  CExpression* NewValueExpression(const CValue& value);
+  CExpression* NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right);
+  CExpression* NewIsExpression(CExpression* left, CExpression* right);
+  CExpression* NewUnaryExpression(ExprOp op, CExpression* operand);
+  CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
+  CType* NewArrayType(const CType* element, const CExpression* subscript);
 
   // ---- State ----
+  // Declared first, so it goes last: every node, statement, block, type and text of the
+  // build lives here and is released at once with the compiler.
+  CArena arena;
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)
   std::vector<CBlock*> blockStack;     // open blocks, innermost last (not owned)
   CFileStack fileStack;
@@ -158,9 +149,12 @@ class CCompiler : public CTarget {
     errorText = message;
     return nullptr;
   }
-  CStatement* Append(std::unique_ptr<CStatement> statement, bool standsAlone);
-  std::unique_ptr<CStatement> TakeDetached(CStatement* statement);
-  std::unique_ptr<CBlock> TakeArgumentBlock(CBlock* block);
+  template <typename Statement>
+  Statement* Append(Statement* statement, bool standsAlone) {
+    if (!standsAlone) currentBlock->Add(arena, statement);
+    return statement;
+  }
+  bool TakeArgumentBlock(CBlock* block);
   std::unique_ptr<CSymbol> TakeUnentered(CSymbol* symbol);
   CProtoSymbol* FindPrototypeAt(const CProtoSymbol* probe, int32_t level, const CSymbol* owner,
                                 bool exact);
@@ -195,11 +189,8 @@ class CCompiler : public CTarget {
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
   uint64_t instanceCounter = 0;
-  std::unique_ptr<CExpression> Built(std::unique_ptr<CExpression> node, int made);
+  CExpression* Built(CExpression* node, int made);
 
   std::vector<std::unique_ptr<CSymbol>> unentered;      // prototypes being built, probes
-  StatementList detached;                               // statements that stand in no block
-  std::vector<std::unique_ptr<CBlock>> argumentBlocks;  // pushed, not yet taken by a call
-  std::unordered_map<const void*, std::unique_ptr<CExpression>> parkedExpressions;
-  std::unordered_map<const void*, std::unique_ptr<CType>> parkedTypes;
+  std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call
 };

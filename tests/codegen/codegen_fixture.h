@@ -15,8 +15,9 @@
 #include "model/statement.h"
 #include "model/symbol.h"
 #include "tests/support/listing_capture.h"
+#include "tests/support/test_arena.h"
 
-using Node = std::unique_ptr<CExpression>;
+using Node = CExpression*;
 using Bytes = std::vector<int>;
 
 // A target (on-chip, 8 K external RAM) with names to build expressions from.
@@ -67,10 +68,9 @@ class CodegenTest : public ::testing::Test {
   // Appends a new statement to a block and returns it.
   template <typename T, typename... Args>
   static T* Add(CBlock& block, Args&&... args) {
-    auto statement = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = statement.get();
-    block.Add(std::move(statement));
-    return raw;
+    T* statement = TestArena().Make<T>(std::forward<Args>(args)...);
+    block.Add(TestArena(), statement);
+    return statement;
   }
 
   CProtoSymbol* Prototype(const std::string& name, TypeKind result = TYPE_VOID,
@@ -88,7 +88,7 @@ class CodegenTest : public ::testing::Test {
   }
 
   static Node Leaf(const CValue& value) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
     return node;
   }
@@ -104,17 +104,17 @@ class CodegenTest : public ::testing::Test {
   static Node R(float v) { return Leaf(CValue::FromReal(v)); }
   static Node F(float v, float w) { return Leaf(CValue::FromFuzzy(v, w)); }
   static Node Bin(Node l, ExprOp op, Node r) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeBinary(l, op, r), 1) << node->error;
     return node;
   }
   static Node Un(ExprOp op, Node operand) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeUnary(op, operand), 1) << node->error;
     return node;
   }
   static Node Is(Node tested, Node rangeOrRule) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeIs(tested, rangeOrRule), 1) << node->error;
     return node;
   }
