@@ -219,7 +219,7 @@ class ExpressionGenerator {
     }
     const TypeKind v = node.value.BaseKind();
     const int column = Variant(v);
-    if (column < 0) return Fail(Format("VARIABLE:  '%s' holds no value.", variable->name.c_str()));
+    if (column < 0) return Fail(Format("VARIABLE:  '%s' holds no value.", std::string(variable->name).c_str()));
     static constexpr int kGlobal[4] = {OP_PUSH_BYTE_GLOBAL, OP_PUSH_INT_GLOBAL, OP_PUSH_REAL_GLOBAL,
                                        OP_PUSH_FUZZY_GLOBAL};
     static constexpr int kStack[4] = {OP_PUSH_BYTE_STACK, OP_PUSH_INT_STACK, OP_PUSH_REAL_STACK,

@@ -260,7 +260,7 @@ rule_entry_list
 rule_entry
     : IDENTIFIER AS expression ';'                                        /* 65 */
         {
-          const std::string range = Name($1);
+          const std::string_view range = Name($1);
           CRangeValueSymbol* entry = compiler.AddRuleEntry(range, $3);
           Check(entry);
           // The entry's table bytes are reserved whether or not the entry was added.

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "frontend/lexer.h"
 #include "frontend/parse_engine.h"
@@ -65,7 +66,9 @@ class CParser : public yyfparser {
     Check(made);
     return made;
   }
-  static std::string Name(const char* text) { return text == nullptr ? std::string() : std::string(text); }
+  static std::string_view Name(const char* text) {
+    return text == nullptr ? std::string_view() : std::string_view(text);
+  }
   CExpression* Binary(CExpression* left, ExprOp op, CExpression* right) {
     return Checked(compiler.NewBinaryExpression(left, op, right));
   }

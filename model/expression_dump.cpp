@@ -54,7 +54,7 @@ std::string ConstantText(const CValue& value) {
   }
 }
 
-std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : symbol->name; }
+std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
 // What is still to be written: a node to expand or a finished piece of text.
 using DumpItem = std::variant<const CExpression*, std::string>;

@@ -14,7 +14,7 @@ std::string ExpressionText(const CExpression* expression) {
   return expression == nullptr ? std::string() : expression->DumpText();
 }
 
-std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : symbol->name; }
+std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
 }  // namespace
 
@@ -178,14 +178,14 @@ void CClassStatement::Dump(FILE* file, int indent) const {
 void CRangeStatement::Dump(FILE* file, int indent) const {
   if (symbol == nullptr) return;
   CDumpWriter(file).Write(Format("%s<%04x>Range %s:\tc%02x\tp%02x\te%02x\n", CDumpWriter::Prefix(indent).c_str(),
-                                 address, symbol->name.c_str(), symbol->center, symbol->plateau, symbol->edge));
+                                 address, std::string(symbol->name).c_str(), symbol->center, symbol->plateau, symbol->edge));
 }
 
 void CRuleStatement::Dump(FILE* file, int indent) const {
   if (symbol == nullptr) return;
   const std::string prefix = CDumpWriter::Prefix(indent);
   CDumpWriter writer(file);
-  writer.Write(Format("%s<%04x>Rule %s:\n", prefix.c_str(), address, symbol->name.c_str()));
+  writer.Write(Format("%s<%04x>Rule %s:\n", prefix.c_str(), address, std::string(symbol->name).c_str()));
   for (const auto& entry : symbol->entries) {
     if (entry == nullptr || entry->range == nullptr) continue;
     writer.Write(Format("%s\t\t(c%02x  p%02x  e%02x) => %02x\n", prefix.c_str(), entry->range->center,

@@ -3,22 +3,30 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "model/arena.h"
 #include "model/type.h"
 #include "model/value.h"
 
 class CStatement;
 
+// Symbols live in the build's arena with the rest of the program model (model/arena.h) and
+// are never destroyed one by one: a symbol owns nothing, and its name is a view of a text
+// that lives as long as it does (in the arena, or a literal).
 class CSymbol {
  public:
   CSymbol() = default;
-  explicit CSymbol(std::string symbolName, CSymbol* symbolOwner = nullptr);
+  explicit CSymbol(std::string_view symbolName, CSymbol* symbolOwner = nullptr)
+      : name(symbolName), owner(symbolOwner) {}
+  explicit CSymbol(const char* symbolName, CSymbol* symbolOwner = nullptr)
+      : name(symbolName), owner(symbolOwner) {}
+  // A std::string would go before the symbol: give a view of a lasting text instead.
+  CSymbol(const std::string&, CSymbol* = nullptr) = delete;
   CSymbol(const CSymbol&) = delete;
   CSymbol& operator=(const CSymbol&) = delete;
-  virtual ~CSymbol();
+  virtual ~CSymbol() = default;
 
   // Writes the symbol's line(s) into the listing; the base writes nothing.
   virtual void Dump(FILE* file, int depth) const;
@@ -34,7 +42,7 @@ class CSymbol {
 
   CSymbol* prev = nullptr;  // chain link towards the bucket head
   CSymbol* next = nullptr;  // chain link towards the tail
-  std::string name;
+  std::string_view name;
   int32_t level = -1;             // scope depth when entered; -1 when never entered
   CSymbol* owner = nullptr;       // class, prototype or rule this belongs to
   CStatement* statement = nullptr;  // the declaring statement, once built
@@ -77,7 +85,7 @@ class CProtoSymbol : public CSymbol {
 
   CType returnType;           // TYPE_VOID when the method returns nothing
   int32_t parameterBytes = 0;  // set when the body is entered
-  std::vector<std::unique_ptr<CVarSymbol>> parameters;  // in declaration order, owned
+  CArenaArray<CVarSymbol*> parameters;  // in declaration order
 };
 
 class CRangeSymbol : public CSymbol {
@@ -105,5 +113,5 @@ class CRuleSymbol : public CSymbol {
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
 
-  std::vector<std::unique_ptr<CRangeValueSymbol>> entries;  // in source order, owned
+  CArenaArray<CRangeValueSymbol*> entries;  // in source order
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -54,34 +55,34 @@ class CCompiler : public CTarget {
   // Number of parse-time frames open: the frame depth of a local declared now.
   int FrameDepth() const { return static_cast<int>(frameStack.size()); }
   // The newest symbol of that name owned by `context`, else the newest without owner.
-  CSymbol* FindSymbol(CSymbol* context, const std::string& name);
+  CSymbol* FindSymbol(CSymbol* context, std::string_view name);
   // As FindSymbol, but a name that resolves to nothing leaves its message in errorText.
-  CSymbol* ResolveName(CSymbol* context, const std::string& name);
+  CSymbol* ResolveName(CSymbol* context, std::string_view name);
   // The newest range of that name, whatever its owner and level.
-  CRangeSymbol* FindRange(const std::string& name);
+  CRangeSymbol* FindRange(std::string_view name);
 
   // ---- Declarations (declarations.cpp) ----
-  bool IsRedefinition(const std::string& name);
+  bool IsRedefinition(std::string_view name);
   int UseFile(const std::string& path);
-  CClassSymbol* DeclareClass(const std::string& name);
-  CVarSymbol* DeclareVariable(const std::string& name, const CType* type);
-  CConstSymbol* DeclareConstant(const std::string& name, const CExpression* expression);
+  CClassSymbol* DeclareClass(std::string_view name);
+  CVarSymbol* DeclareVariable(std::string_view name, const CType* type);
+  CConstSymbol* DeclareConstant(std::string_view name, const CExpression* expression);
   // A prototype under construction: not entered; the compiler keeps it until it is declared
   // or discarded.
-  CProtoSymbol* CreatePrototype(const std::string& name);
-  CVarSymbol* AddParameter(const std::string& name, const CType* type);
+  CProtoSymbol* CreatePrototype(std::string_view name);
+  CVarSymbol* AddParameter(std::string_view name, const CType* type);
   int DeclarePrototype(const CType* returnType, CSymbol* prototype);
   // A probe for matching: same name, owner, level and result type, no parameters.
   CProtoSymbol* CopyPrototype(CSymbol* symbol);
   CVarSymbol* AddCallArgument(const CExpression* expression);
   CProtoSymbol* FindPrototype(const CProtoSymbol* probe, bool exact);
-  // Frees a prototype that was never entered (a probe, or one whose declaration failed).
-  // Symbols the table owns, and ones still on the context stack, are left alone.
+  // Drops a prototype that was never entered (a probe, or one whose declaration failed).
+  // Symbols in the table, and ones still on the context stack, are left alone.
   void DiscardPrototype(CSymbol* prototype);
-  CRangeSymbol* DeclareRange(const std::string& name, const CExpression* center,
+  CRangeSymbol* DeclareRange(std::string_view name, const CExpression* center,
                              const CExpression* plateau, const CExpression* edge);
-  CRuleSymbol* DeclareRule(const std::string& name);
-  CRangeValueSymbol* AddRuleEntry(const std::string& rangeName, const CExpression* result);
+  CRuleSymbol* DeclareRule(std::string_view name);
+  CRangeValueSymbol* AddRuleEntry(std::string_view rangeName, const CExpression* result);
   int DeclareMethodLocals(CSymbol* prototype);
 
   // Storage given right after a declaring statement is built.  0 with errorText set when the
@@ -91,7 +92,7 @@ class CCompiler : public CTarget {
   int PlaceClass(CClassStatement* statement);
   int PlaceRange(CRangeStatement* statement);
   int PlaceRule(CRuleStatement* statement);
-  int PlaceRuleEntry(const std::string& rangeName);
+  int PlaceRuleEntry(std::string_view rangeName);
 
   // ---- Statement builders (statement_builders.cpp) ----
   CClassStatement* NewClassStatement(CSymbol* symbol);
@@ -155,7 +156,7 @@ class CCompiler : public CTarget {
     return statement;
   }
   bool TakeArgumentBlock(CBlock* block);
-  std::unique_ptr<CSymbol> TakeUnentered(CSymbol* symbol);
+  bool TakeUnentered(CSymbol* symbol);
   CProtoSymbol* FindPrototypeAt(const CProtoSymbol* probe, int32_t level, const CSymbol* owner,
                                 bool exact);
 
@@ -166,7 +167,7 @@ class CCompiler : public CTarget {
   // in is open: scopes are told apart by an instance number per open level.
   struct OwnedName {
     const CSymbol* owner;
-    std::string name;
+    std::string_view name;  // the name of a symbol in the table, or the one looked up
     bool operator==(const OwnedName& other) const = default;
   };
   struct OwnedNameHash {
@@ -178,19 +179,24 @@ class CCompiler : public CTarget {
     uint64_t instance;  // the scope instance open at `level` when it was entered
   };
   // Enters a symbol into the table at the current level and into the index.
-  void Enter(std::unique_ptr<CSymbol> symbol);
+  void Enter(CSymbol* symbol);
+  // A symbol made in the arena, its name copied there too.
+  template <typename Symbol>
+  Symbol* MakeSymbol(std::string_view name, CSymbol* owner) {
+    return arena.Make<Symbol>(arena.Text(name), owner);
+  }
   bool IsLive(const Entered& entry) const;
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
-  std::vector<Entered>* LiveStack(const CSymbol* owner, const std::string& name);
-  CSymbol* NewestOwnedBy(const CSymbol* owner, const std::string& name);
+  std::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
+  CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
 
   std::unordered_map<OwnedName, std::vector<Entered>, OwnedNameHash> ownedNames;
-  std::unordered_map<std::string, CRangeSymbol*> rangesByName;  // ranges never leave scope
+  std::unordered_map<std::string_view, CRangeSymbol*> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
   uint64_t instanceCounter = 0;
   CExpression* Built(CExpression* node, int made);
 
-  std::vector<std::unique_ptr<CSymbol>> unentered;      // prototypes being built, probes
+  std::vector<CSymbol*> unentered;  // prototypes being built, probes
   std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call
 };

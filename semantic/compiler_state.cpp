@@ -52,12 +52,11 @@ int CCompiler::CloseScope() {
 }
 
 size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
-  return std::hash<std::string>()(key.name) ^ (std::hash<const void*>()(key.owner) * 31);
+  return std::hash<std::string_view>()(key.name) ^ (std::hash<const void*>()(key.owner) * 31);
 }
 
-void CCompiler::Enter(std::unique_ptr<CSymbol> symbol) {
-  CSymbol* entered = symbol.get();
-  if (scope.Insert(std::move(symbol)) == 0) return;
+void CCompiler::Enter(CSymbol* entered) {
+  if (scope.Insert(entered) == 0) return;
   ownedNames[OwnedName{entered->owner, entered->name}].push_back(
       Entered{entered, entered->level, openInstances.back()});
   if (auto* range = dynamic_cast<CRangeSymbol*>(entered)) rangesByName[range->name] = range;
@@ -69,7 +68,7 @@ bool CCompiler::IsLive(const Entered& entry) const {
 }
 
 std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
-                                                      const std::string& name) {
+                                                      std::string_view name) {
   auto found = ownedNames.find(OwnedName{owner, name});
   if (found == ownedNames.end()) return nullptr;
   std::vector<Entered>& entries = found->second;
@@ -80,25 +79,25 @@ std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
   return entries.empty() ? nullptr : &entries;
 }
 
-CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, const std::string& name) {
+CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, std::string_view name) {
   std::vector<Entered>* entries = LiveStack(owner, name);
   return entries == nullptr ? nullptr : entries->back().symbol;
 }
 
-CSymbol* CCompiler::FindSymbol(CSymbol* context, const std::string& name) {
+CSymbol* CCompiler::FindSymbol(CSymbol* context, std::string_view name) {
   if (context != nullptr) {
     if (CSymbol* owned = NewestOwnedBy(context, name)) return owned;
   }
   return NewestOwnedBy(nullptr, name);
 }
 
-CSymbol* CCompiler::ResolveName(CSymbol* context, const std::string& name) {
+CSymbol* CCompiler::ResolveName(CSymbol* context, std::string_view name) {
   CSymbol* symbol = FindSymbol(context, name);
-  if (symbol == nullptr) errorText = Format("'%s' : undeclared identifier.", name.c_str());
+  if (symbol == nullptr) errorText = Format("'%s' : undeclared identifier.", std::string(name).c_str());
   return symbol;
 }
 
-CRangeSymbol* CCompiler::FindRange(const std::string& name) {
+CRangeSymbol* CCompiler::FindRange(std::string_view name) {
   auto found = rangesByName.find(name);
   if (found != rangesByName.end()) return found->second;
   errorText = "Range not found.";

@@ -31,7 +31,7 @@ bool ConstantByte(const CExpression& expression, uint8_t& byte) {
 
 }  // namespace
 
-bool CCompiler::IsRedefinition(const std::string& name) {
+bool CCompiler::IsRedefinition(std::string_view name) {
   CSymbol* newest = NewestOwnedBy(CurrentContext(), name);
   return newest != nullptr && newest->level == scope.currentLevel;
 }
@@ -42,31 +42,29 @@ int CCompiler::UseFile(const std::string& path) {
   return 0;
 }
 
-CClassSymbol* CCompiler::DeclareClass(const std::string& name) {
+CClassSymbol* CCompiler::DeclareClass(std::string_view name) {
   if (IsRedefinition(name)) {
-    errorText = Format("DEFINE:  '%s' name redefinition.", name.c_str());
+    errorText = Format("DEFINE:  '%s' name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CClassSymbol>(name, CurrentContext());
-  CClassSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CClassSymbol>(name, CurrentContext());
+  Enter(declared);
   return declared;
 }
 
-CVarSymbol* CCompiler::DeclareVariable(const std::string& name, const CType* type) {
+CVarSymbol* CCompiler::DeclareVariable(std::string_view name, const CType* type) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CVarSymbol>(name, CurrentContext());
-  if (type != nullptr) symbol->type.Assign(*type);
-  symbol->frameDepth = 0;
-  CVarSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CVarSymbol>(name, CurrentContext());
+  if (type != nullptr) declared->type.Assign(*type);
+  declared->frameDepth = 0;
+  Enter(declared);
   return declared;
 }
 
-CConstSymbol* CCompiler::DeclareConstant(const std::string& name, const CExpression* expression) {
+CConstSymbol* CCompiler::DeclareConstant(std::string_view name, const CExpression* expression) {
   if (expression == nullptr) {
     errorText = "CONSTANT:  Requires valid expression.";
     return nullptr;
@@ -76,26 +74,24 @@ CConstSymbol* CCompiler::DeclareConstant(const std::string& name, const CExpress
     return nullptr;
   }
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CConstSymbol>(name, CurrentContext());
-  symbol->value.Assign(expression->value);
-  CConstSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CConstSymbol>(name, CurrentContext());
+  declared->value.Assign(expression->value);
+  Enter(declared);
   return declared;
 }
 
-CProtoSymbol* CCompiler::CreatePrototype(const std::string& name) {
-  auto prototype = std::make_unique<CProtoSymbol>(name, CurrentContext());
-  CProtoSymbol* created = prototype.get();
-  unentered.push_back(std::move(prototype));
+CProtoSymbol* CCompiler::CreatePrototype(std::string_view name) {
+  auto* created = MakeSymbol<CProtoSymbol>(name, CurrentContext());
+  unentered.push_back(created);
   return created;
 }
 
-CVarSymbol* CCompiler::AddParameter(const std::string& name, const CType* type) {
+CVarSymbol* CCompiler::AddParameter(std::string_view name, const CType* type) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
   auto* prototype = dynamic_cast<CProtoSymbol*>(CurrentContext());
@@ -103,10 +99,9 @@ CVarSymbol* CCompiler::AddParameter(const std::string& name, const CType* type) 
     errorText = "PARAMETE: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto parameter = std::make_unique<CVarSymbol>(name, prototype);
-  if (type != nullptr) parameter->type.Assign(*type);
-  CVarSymbol* added = parameter.get();
-  prototype->parameters.push_back(std::move(parameter));
+  auto* added = MakeSymbol<CVarSymbol>(name, prototype);
+  if (type != nullptr) added->type.Assign(*type);
+  prototype->parameters.Add(arena, added);
   return added;
 }
 
@@ -124,7 +119,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
       (returnType->ref < 0 || returnType->ref >= kInterruptVectors)) {
     // The handler's address goes into the header's vector table, which has 13 entries.
     errorText = Format("Interrupt: '%s' requires an interrupt number from 0 to 12.",
-                       prototype->name.c_str());
+                       std::string(prototype->name).c_str());
     return 0;
   }
   int64_t parameterBytes = 0;
@@ -136,22 +131,21 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
   }
   if (negative || parameterBytes > kMaxParameterBytes) {
     // The return instruction pops the parameters with a one-byte count.
-    errorText = Format("METHOD:  Parameters of '%s' exceed 255 bytes.", prototype->name.c_str());
+    errorText = Format("METHOD:  Parameters of '%s' exceed 255 bytes.", std::string(prototype->name).c_str());
     return 0;
   }
   CSymbol* owner = CurrentContext();
   // An exact repeat of a prototype of this owner at this level would only be hidden by the
   // newer one; so is one already entered (reached here only through a confused context).
-  const bool pending =
-      std::any_of(unentered.begin(), unentered.end(),
-                  [prototype](const auto& symbol) { return symbol.get() == prototype; });
+  const bool pending = std::find(unentered.begin(), unentered.end(), prototype) != unentered.end();
   if (!pending || FindPrototypeAt(prototype, scope.currentLevel, owner, true) != nullptr) {
     errorText = "METHOD:  Method already exists.";
     return 0;
   }
   if (returnType != nullptr) prototype->returnType.Assign(*returnType);
   prototype->owner = owner;
-  Enter(TakeUnentered(prototype));
+  TakeUnentered(prototype);
+  Enter(prototype);
   return 1;
 }
 
@@ -165,11 +159,11 @@ CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
     errorText = "METHOD:  Internal error, symbol not a prototype.";
     return nullptr;
   }
-  auto copy = std::make_unique<CProtoSymbol>(original->name, original->owner);
-  copy->level = original->level;
-  copy->returnType.Assign(original->returnType);
-  CProtoSymbol* probe = copy.get();
-  unentered.push_back(std::move(copy));
+  // The name is the original's, which lasts as long as the copy.
+  auto* probe = arena.Make<CProtoSymbol>(original->name, original->owner);
+  probe->level = original->level;
+  probe->returnType.Assign(original->returnType);
+  unentered.push_back(probe);
   return probe;
 }
 
@@ -179,10 +173,9 @@ CVarSymbol* CCompiler::AddCallArgument(const CExpression* expression) {
     errorText = "PARAMETER: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto argument = std::make_unique<CVarSymbol>("<param>", probe);
-  if (expression != nullptr) argument->type.Assign(expression->value.Resolved());
-  CVarSymbol* added = argument.get();
-  probe->parameters.push_back(std::move(argument));
+  auto* added = arena.Make<CVarSymbol>("<param>", probe);
+  if (expression != nullptr) added->type.Assign(expression->value.Resolved());
+  probe->parameters.Add(arena, added);
   return added;
 }
 
@@ -213,21 +206,20 @@ CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t leve
 void CCompiler::DiscardPrototype(CSymbol* prototype) {
   if (prototype == nullptr) return;
   if (std::find(contextStack.begin(), contextStack.end(), prototype) != contextStack.end()) return;
-  TakeUnentered(prototype);  // destroyed here when the compiler held it
+  TakeUnentered(prototype);  // it stays in the arena, unreached
 }
 
-std::unique_ptr<CSymbol> CCompiler::TakeUnentered(CSymbol* symbol) {
+bool CCompiler::TakeUnentered(CSymbol* symbol) {
   // The one wanted is almost always the newest.
   for (auto it = unentered.rbegin(); it != unentered.rend(); ++it) {
-    if (it->get() != symbol) continue;
-    std::unique_ptr<CSymbol> taken = std::move(*it);
+    if (*it != symbol) continue;
     unentered.erase(std::next(it).base());
-    return taken;
+    return true;
   }
-  return nullptr;
+  return false;
 }
 
-CRangeSymbol* CCompiler::DeclareRange(const std::string& name, const CExpression* center,
+CRangeSymbol* CCompiler::DeclareRange(std::string_view name, const CExpression* center,
                                       const CExpression* plateau, const CExpression* edge) {
   if (center == nullptr || plateau == nullptr || edge == nullptr) {
     errorText = "RANGE:  All parameters must be valid expressions.";
@@ -244,30 +236,28 @@ CRangeSymbol* CCompiler::DeclareRange(const std::string& name, const CExpression
     return nullptr;
   }
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CRangeSymbol>(name, CurrentContext());
-  symbol->center = bytes[0];
-  symbol->plateau = bytes[1];
-  symbol->edge = bytes[2];
-  CRangeSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CRangeSymbol>(name, CurrentContext());
+  declared->center = bytes[0];
+  declared->plateau = bytes[1];
+  declared->edge = bytes[2];
+  Enter(declared);
   return declared;
 }
 
-CRuleSymbol* CCompiler::DeclareRule(const std::string& name) {
+CRuleSymbol* CCompiler::DeclareRule(std::string_view name) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CRuleSymbol>(name, CurrentContext());
-  CRuleSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CRuleSymbol>(name, CurrentContext());
+  Enter(declared);
   return declared;
 }
 
-CRangeValueSymbol* CCompiler::AddRuleEntry(const std::string& rangeName,
+CRangeValueSymbol* CCompiler::AddRuleEntry(std::string_view rangeName,
                                            const CExpression* result) {
   CRangeSymbol* range = FindRange(rangeName);
   if (range == nullptr) {
@@ -292,11 +282,10 @@ CRangeValueSymbol* CCompiler::AddRuleEntry(const std::string& rangeName,
     errorText = "RULE:  Result value must be compatible with Byte data type.";
     return nullptr;
   }
-  auto entry = std::make_unique<CRangeValueSymbol>(rangeName, rule);
-  entry->range = range;
-  entry->result = byte;
-  CRangeValueSymbol* added = entry.get();
-  rule->entries.push_back(std::move(entry));
+  auto* added = MakeSymbol<CRangeValueSymbol>(rangeName, rule);
+  added->range = range;
+  added->result = byte;
+  rule->entries.Add(arena, added);
   return added;
 }
 
@@ -359,8 +348,8 @@ int CCompiler::PlaceMemberVariable(CVarSymbol* variable) {
                     ? Format(
                           "VARIABLE:  Can not place '%s' after the range and rule tables; "
                           "declare global data first.",
-                          variable->name.c_str())
-                    : Format("VARIABLE:  No data memory left for '%s'.", variable->name.c_str());
+                          std::string(variable->name).c_str())
+                    : Format("VARIABLE:  No data memory left for '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -374,14 +363,14 @@ int CCompiler::PlaceLocalVariable(CVarSymbol* variable) {
   const int32_t before = frameSize;
   const int offset = AllocateLocal(size);
   if (offset < 0) {
-    errorText = Format("VARIABLE:  No stack space for '%s'.", variable->name.c_str());
+    errorText = Format("VARIABLE:  No stack space for '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   variable->statement->address = offset;
   // Reported once, by the local that first takes the frame past what the interpreter can open.
   if (before <= kMaxFrameBytes && frameSize > kMaxFrameBytes) {
     errorText =
-        Format("VARIABLE:  Locals of this block exceed 255 bytes at '%s'.", variable->name.c_str());
+        Format("VARIABLE:  Locals of this block exceed 255 bytes at '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   return 1;
@@ -392,7 +381,7 @@ int CCompiler::PlaceClass(CClassStatement* statement) {
   const int address = AllocateData(0);
   if (address < 0) {
     errorText = Format("DEFINE:  No data memory left for class '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -404,7 +393,7 @@ int CCompiler::PlaceRange(CRangeStatement* statement) {
   const int address = AllocateTable(3 * KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RANGE:  No table memory left for '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -416,15 +405,15 @@ int CCompiler::PlaceRule(CRuleStatement* statement) {
   const int address = AllocateTable(KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RULE:  No table memory left for '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
   return 1;
 }
 
-int CCompiler::PlaceRuleEntry(const std::string& rangeName) {
+int CCompiler::PlaceRuleEntry(std::string_view rangeName) {
   if (AllocateTable(4 * KindSize(TYPE_BYTE)) >= 0) return 1;
-  errorText = Format("RULE:  No table memory left for the entry '%s'.", rangeName.c_str());
+  errorText = Format("RULE:  No table memory left for the entry '%s'.", std::string(rangeName).c_str());
   return 0;
 }

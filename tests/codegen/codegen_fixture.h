@@ -32,7 +32,7 @@ class CodegenTest : public ::testing::Test {
     return Variable(name, kind, depth, offset, 0);
   }
   CVarSymbol* Variable(const std::string& name, TypeKind kind, int depth, int address, int arrayCount) {
-    auto variable = std::make_unique<CVarSymbol>(name);
+    auto variable = std::make_unique<CVarSymbol>(TestArena().Text(name));
     variable->type.kind = kind;
     if (arrayCount > 0) {
       variable->type.flags = TYPE_FLAG_ARRAY;
@@ -53,7 +53,7 @@ class CodegenTest : public ::testing::Test {
     return variable;
   }
   CRangeSymbol* Range(const std::string& name, int table, uint8_t center, uint8_t plateau, uint8_t edge) {
-    auto range = std::make_unique<CRangeSymbol>(name);
+    auto range = std::make_unique<CRangeSymbol>(TestArena().Text(name));
     range->center = center;
     range->plateau = plateau;
     range->edge = edge;
@@ -75,12 +75,12 @@ class CodegenTest : public ::testing::Test {
 
   CProtoSymbol* Prototype(const std::string& name, TypeKind result = TYPE_VOID,
                          const std::vector<TypeKind>& parameters = {}) {
-    auto prototype = std::make_unique<CProtoSymbol>(name);
+    auto prototype = std::make_unique<CProtoSymbol>(TestArena().Text(name));
     prototype->returnType.kind = result;
     for (TypeKind kind : parameters) {
-      auto parameter = std::make_unique<CVarSymbol>("p");
+      auto* parameter = TestArena().Make<CVarSymbol>("p");
       parameter->type.kind = kind;
-      prototype->parameters.push_back(std::move(parameter));
+      prototype->parameters.Add(TestArena(), parameter);
       prototype->parameterBytes += KindSize(kind);
     }
     prototypes.push_back(std::move(prototype));

@@ -111,10 +111,10 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
   other->edge = 3;
   auto rule = std::make_unique<CRuleSymbol>("heat");
   for (auto [r, result] : {std::pair{range.get(), 7}, std::pair{other.get(), 9}}) {
-    auto entry = std::make_unique<CRangeValueSymbol>(r->name, rule.get());
+    auto* entry = TestArena().Make<CRangeValueSymbol>(r->name, rule.get());
     entry->range = r;
     entry->result = static_cast<uint8_t>(result);
-    rule->entries.push_back(std::move(entry));
+    rule->entries.Add(TestArena(), entry);
   }
   CBlock program;
   CRangeStatement* rangeStatement = Add<CRangeStatement>(program, range.get());
@@ -136,9 +136,9 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
 
   // A count byte of 256 entries would read as an empty rule.
   for (int i = 0; i < 254; ++i) {
-    auto entry = std::make_unique<CRangeValueSymbol>("hot", rule.get());
+    auto* entry = TestArena().Make<CRangeValueSymbol>("hot", rule.get());
     entry->range = other.get();
-    rule->entries.push_back(std::move(entry));
+    rule->entries.Add(TestArena(), entry);
   }
   EXPECT_FALSE(ruleStatement->Generate(target));
   EXPECT_EQ(target.errorText, "RULE:  'heat' has 256 entries; a rule holds at most 255.");

@@ -20,7 +20,7 @@ bool SameKind(TypeKind a, TypeKind b) { return CompareKinds(a, b) == MATCH_SAME 
 class Names {
  public:
   CVarSymbol* Variable(const std::string& name, TypeKind kind, int address, int arrayCount = 0) {
-    auto variable = std::make_unique<CVarSymbol>(name);
+    auto variable = std::make_unique<CVarSymbol>(TestArena().Text(name));
     variable->type.kind = kind;
     if (arrayCount > 0) {
       variable->type.flags = TYPE_FLAG_ARRAY;
