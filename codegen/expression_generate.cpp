@@ -213,7 +213,7 @@ class ExpressionGenerator {
   // A variable's value or address: globals by address, locals by their offset from the
   // current frame, memory-mapped bytes by their fixed address.
   bool Variable(const CExpression& node, bool address) {
-    const auto* variable = dynamic_cast<const CVarSymbol*>(node.value.symbol);
+    const auto* variable = SymbolCast<CVarSymbol>(node.value.symbol);
     if (variable == nullptr || variable->statement == nullptr) {
       return Fail(Format("VARIABLE:  '%s' has no storage.", NameOf(node.value.symbol).c_str()));
     }

@@ -12,6 +12,19 @@
 
 class CStatement;
 
+// Which class a symbol is, so code that needs one class can ask without a dynamic_cast
+// (symbols are looked at in every action that resolves a name).
+enum SymbolKind {
+  SYMBOL_PLAIN,
+  SYMBOL_CLASS,
+  SYMBOL_CONSTANT,
+  SYMBOL_VARIABLE,
+  SYMBOL_PROTOTYPE,
+  SYMBOL_RANGE,
+  SYMBOL_RANGE_VALUE,
+  SYMBOL_RULE,
+};
+
 // Symbols live in the build's arena with the rest of the program model (model/arena.h) and
 // are never destroyed one by one: a symbol owns nothing, and its name is a view of a text
 // that lives as long as it does (in the arena, or a literal).
@@ -30,6 +43,8 @@ class CSymbol {
 
   // Writes the symbol's line(s) into the listing; the base writes nothing.
   virtual void Dump(FILE* file, int depth) const;
+  static constexpr SymbolKind kKind = SYMBOL_PLAIN;
+  virtual SymbolKind Kind() const { return kKind; }
 
   // name, or Owner:...:name through the owners.
   std::string QualifiedName() const;
@@ -59,12 +74,16 @@ class CClassSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_CLASS;
+  SymbolKind Kind() const override { return kKind; }
 };
 
 class CConstSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_CONSTANT;
+  SymbolKind Kind() const override { return kKind; }
 
   CValue value;
 };
@@ -73,6 +92,8 @@ class CVarSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_VARIABLE;
+  SymbolKind Kind() const override { return kKind; }
 
   CType type;
   int32_t frameDepth = 0;  // 0: global data; n: lives in the n-th open frame
@@ -82,6 +103,8 @@ class CProtoSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_PROTOTYPE;
+  SymbolKind Kind() const override { return kKind; }
 
   CType returnType;           // TYPE_VOID when the method returns nothing
   int32_t parameterBytes = 0;  // set when the body is entered
@@ -92,6 +115,8 @@ class CRangeSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RANGE;
+  SymbolKind Kind() const override { return kKind; }
 
   uint8_t center = 0;
   uint8_t plateau = 0;
@@ -103,6 +128,8 @@ class CRangeValueSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RANGE_VALUE;
+  SymbolKind Kind() const override { return kKind; }
 
   CRangeSymbol* range = nullptr;  // not owned
   uint8_t result = 0;
@@ -112,6 +139,18 @@ class CRuleSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RULE;
+  SymbolKind Kind() const override { return kKind; }
 
   CArenaArray<CRangeValueSymbol*> entries;  // in source order
 };
+
+// The symbol as a `Symbol` (one of the classes above), or null when it is none or null.
+template <typename Symbol>
+Symbol* SymbolCast(CSymbol* symbol) {
+  return symbol != nullptr && symbol->Kind() == Symbol::kKind ? static_cast<Symbol*>(symbol) : nullptr;
+}
+template <typename Symbol>
+const Symbol* SymbolCast(const CSymbol* symbol) {
+  return symbol != nullptr && symbol->Kind() == Symbol::kKind ? static_cast<const Symbol*>(symbol) : nullptr;
+}

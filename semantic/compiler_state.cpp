@@ -59,7 +59,7 @@ void CCompiler::Enter(CSymbol* entered) {
   if (scope.Insert(entered) == 0) return;
   ownedNames[OwnedName{entered->owner, entered->name}].push_back(
       Entered{entered, entered->level, openInstances.back()});
-  if (auto* range = dynamic_cast<CRangeSymbol*>(entered)) rangesByName[range->name] = range;
+  if (auto* range = SymbolCast<CRangeSymbol>(entered)) rangesByName[range->name] = range;
 }
 
 bool CCompiler::IsLive(const Entered& entry) const {

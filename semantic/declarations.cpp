@@ -94,7 +94,7 @@ CVarSymbol* CCompiler::AddParameter(std::string_view name, const CType* type) {
     errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  auto* prototype = SymbolCast<CProtoSymbol>(CurrentContext());
   if (prototype == nullptr) {
     errorText = "PARAMETE: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
@@ -110,7 +110,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
     errorText = "METHOD:  Error; no symbol to declare.";
     return 0;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* prototype = SymbolCast<CProtoSymbol>(symbol);
   if (prototype == nullptr) {
     errorText = "METHOD:  Error; attempting to declare non-prototype symbol as prototype.";
     return 0;
@@ -154,7 +154,7 @@ CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
     errorText = "METHOD:  Interal error, missing symbol.";
     return nullptr;
   }
-  auto* original = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* original = SymbolCast<CProtoSymbol>(symbol);
   if (original == nullptr) {
     errorText = "METHOD:  Internal error, symbol not a prototype.";
     return nullptr;
@@ -168,7 +168,7 @@ CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
 }
 
 CVarSymbol* CCompiler::AddCallArgument(const CExpression* expression) {
-  auto* probe = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  auto* probe = SymbolCast<CProtoSymbol>(CurrentContext());
   if (probe == nullptr) {
     errorText = "PARAMETER: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
@@ -190,7 +190,7 @@ CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t leve
   if (entries == nullptr) return nullptr;
   for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
     if (!IsLive(*entry) || entry->level != level) continue;
-    auto* candidate = dynamic_cast<CProtoSymbol*>(entry->symbol);
+    auto* candidate = SymbolCast<CProtoSymbol>(entry->symbol);
     if (candidate == nullptr || candidate->parameters.size() != probe->parameters.size()) continue;
     bool matches = true;
     for (size_t i = 0; matches && i < probe->parameters.size(); ++i) {
@@ -264,7 +264,7 @@ CRangeValueSymbol* CCompiler::AddRuleEntry(std::string_view rangeName,
     errorText = "RULE: Range not found.";
     return nullptr;
   }
-  auto* rule = dynamic_cast<CRuleSymbol*>(CurrentContext());
+  auto* rule = SymbolCast<CRuleSymbol>(CurrentContext());
   if (rule == nullptr) {
     errorText = "Range/Value: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
@@ -298,7 +298,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
     errorText = "METHOD:  Error; missing method.";
     return 0;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* prototype = SymbolCast<CProtoSymbol>(symbol);
   if (prototype == nullptr) {
     errorText = "METHOD:  Error; attempting to declare a non-prototype symbol as a prototype. Huh?";
     return 0;

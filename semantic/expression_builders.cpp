@@ -65,15 +65,15 @@ CExpression* CCompiler::NewFuzzyValue(TypeKind kind, CExpression* value, CExpres
 CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
   if (symbol == nullptr) return Refuse(kBadSymbol);
   // Constants are folded in where they are used.
-  if (auto* constant = dynamic_cast<CConstSymbol*>(symbol))
+  if (auto* constant = SymbolCast<CConstSymbol>(symbol))
     return NewValueExpression(constant->value);
-  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr)
+  if (SymbolCast<CVarSymbol>(symbol) != nullptr)
     return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
-  if (dynamic_cast<CRangeSymbol*>(symbol) != nullptr) {
+  if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RANGE, symbol, table));
   }
-  if (dynamic_cast<CRuleSymbol*>(symbol) != nullptr) {
+  if (SymbolCast<CRuleSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRuleStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RULE, symbol, table));
   }

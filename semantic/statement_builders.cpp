@@ -13,7 +13,7 @@ CVarSymbol* AssignedVariable(const CExpression& target) {
   const CExpression* leaf = &target;
   if (target.op == EXPR_INDEX) leaf = target.left;
   if (leaf == nullptr || leaf->op != EXPR_VAR) return nullptr;
-  return dynamic_cast<CVarSymbol*>(leaf->value.symbol);
+  return SymbolCast<CVarSymbol>(leaf->value.symbol);
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ CBlock* CCompiler::NewDiscardedBody() { return &arena.Make<CBlockStatement>()->b
 CClassStatement* CCompiler::NewClassStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("CLASS:  Error; missing method name.");
-  auto* classSymbol = dynamic_cast<CClassSymbol*>(symbol);
+  auto* classSymbol = SymbolCast<CClassSymbol>(symbol);
   if (classSymbol == nullptr)
     return Refuse("CLASS:  Error; attempting to declare a non-variable symbol as a variable. Huh?");
   auto* statement =
@@ -50,7 +50,7 @@ CClassStatement* CCompiler::NewClassStatement(CSymbol* symbol) {
 CRangeStatement* CCompiler::NewRangeStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("RANGE:  Error; missing symbol name.");
-  auto* range = dynamic_cast<CRangeSymbol*>(symbol);
+  auto* range = SymbolCast<CRangeSymbol>(symbol);
   if (range == nullptr)
     return Refuse("RANGE:  Error; attempting to declare a non-range symbol as a range. Huh?");
   auto* statement =
@@ -62,7 +62,7 @@ CRangeStatement* CCompiler::NewRangeStatement(CSymbol* symbol) {
 CRuleStatement* CCompiler::NewRuleStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("RULE:  Error; missing symbol name.");
-  auto* rule = dynamic_cast<CRuleSymbol*>(symbol);
+  auto* rule = SymbolCast<CRuleSymbol>(symbol);
   if (rule == nullptr)
     return Refuse("RULE:  Error; attempting to declare a non-rule symbol as a rule. Huh?");
   auto* statement =
@@ -74,7 +74,7 @@ CRuleStatement* CCompiler::NewRuleStatement(CSymbol* symbol) {
 CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("METHOD:  Error; missing method name.");
-  auto* probe = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* probe = SymbolCast<CProtoSymbol>(symbol);
   if (probe == nullptr)
     return Refuse(
         "METHOD:  Error; attempting to declare a non-prototype symbol as a prototype. Huh?");
@@ -90,7 +90,7 @@ CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
 CVarStatement* CCompiler::NewVarStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("VARIABLE:  Error; missing method name.");
-  auto* variable = dynamic_cast<CVarSymbol*>(symbol);
+  auto* variable = SymbolCast<CVarSymbol>(symbol);
   if (variable == nullptr)
     return Refuse(
         "VARIABLE:  Error; attempting to declare a non-variable symbol as a variable. Huh?");
@@ -136,7 +136,7 @@ CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, 
   CBlock* argumentBlock = TakeArgumentBlock(arguments) ? arguments : arena.Make<CBlock>();
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("CALL:  Error; missing method name.");
-  if (dynamic_cast<CProtoSymbol*>(symbol) == nullptr)
+  if (SymbolCast<CProtoSymbol>(symbol) == nullptr)
     return Refuse("CALL:  Attempt to call non-method symbol.");
   CProtoSymbol* probe = CopyPrototype(symbol);
   PushContext(probe);
@@ -180,7 +180,7 @@ CWithStatement* CCompiler::NewWithStatement(CExpression* expression) {
 
 CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
-  auto* variable = dynamic_cast<CVarSymbol*>(symbol);
+  auto* variable = SymbolCast<CVarSymbol>(symbol);
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
   return Append(arena.Make<CClearStatement>(variable), false);

@@ -179,8 +179,7 @@ int CSymScope::LeaveLevel() {
       // Without a history (never created) the symbol is only dropped from the table.
       if (history != nullptr) history->InsertAt(bucket, moved);
     }
-    entered.clear();
-    entered.shrink_to_fit();
+    entered.clear();  // its room serves the next scope opened at this depth
   }
   --currentLevel;
   return 1;
