@@ -89,11 +89,11 @@ class CExpression {
   // that pushes the node's value; GenerateAddress the code that pushes the address of a
   // variable or an element.  1 on success; 0 for a node that has no such code, or when the
   // code cannot be generated (the target's errorText then says why).
-  virtual int Generate(CTarget& target) const;
-  virtual int GenerateAddress(CTarget& target) const;
+  int Generate(CTarget& target) const;
+  int GenerateAddress(CTarget& target) const;
 
   // Writes the expression's text into the listing (no line break).  Iterative.
-  virtual void Dump(FILE* file, int indent) const;
+  void Dump(FILE* file, int indent) const;
   std::string DumpText() const;
 
   ExprOp op = EXPR_NOP;
