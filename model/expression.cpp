@@ -343,7 +343,9 @@ TypeKind CExpression::CastTo(TypeKind target) {
     bool awaiting;     // the frame just above was one of this node's children
     TypeKind childResult;
   };
-  std::vector<Frame> stack;
+  // Its room is kept from one cast to the next (a cast never starts another).
+  static thread_local std::vector<Frame> stack;
+  stack.clear();
   stack.push_back({this, 0, false, TYPE_VOID});
   TypeKind result = TYPE_VOID;
   while (!stack.empty()) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -187,11 +188,14 @@ class CCompiler : public CTarget {
   }
   bool IsLive(const Entered& entry) const;
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
-  std::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
+  std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
   CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
 
-  std::unordered_map<OwnedName, std::vector<Entered>, OwnedNameHash> ownedNames;
-  std::unordered_map<std::string_view, CRangeSymbol*> rangesByName;  // ranges never leave scope
+  // Every (owner, name) entered gets an entry for the whole build: they take their room from
+  // memory released with the compiler rather than from the heap one by one.
+  std::pmr::monotonic_buffer_resource nameIndexMemory;
+  std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
+  std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
   uint64_t instanceCounter = 0;

@@ -1,5 +1,5 @@
 // Where the parse is: the context, block and scope stacks, and name resolution.
-#include <functional>
+#include <cstdint>
 
 #include "platform/format.h"
 #include "semantic/compiler.h"
@@ -52,7 +52,7 @@ int CCompiler::CloseScope() {
 }
 
 size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
-  return std::hash<std::string_view>()(key.name) ^ (std::hash<const void*>()(key.owner) * 31);
+  return NameHash()(key.name) ^ (reinterpret_cast<std::uintptr_t>(key.owner) * 31);
 }
 
 void CCompiler::Enter(CSymbol* entered) {
@@ -67,11 +67,11 @@ bool CCompiler::IsLive(const Entered& entry) const {
   return openInstances[static_cast<size_t>(entry.level)] == entry.instance;
 }
 
-std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
+std::pmr::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
                                                       std::string_view name) {
   auto found = ownedNames.find(OwnedName{owner, name});
   if (found == ownedNames.end()) return nullptr;
-  std::vector<Entered>& entries = found->second;
+  std::pmr::vector<Entered>& entries = found->second;
   // Entries are pushed in entry order, so the newest live symbol is the topmost live entry.
   // Dead entries on top are dropped for good (their scope never reopens); dead ones below a
   // live entry wait until they surface.
@@ -80,7 +80,7 @@ std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
 }
 
 CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, std::string_view name) {
-  std::vector<Entered>* entries = LiveStack(owner, name);
+  std::pmr::vector<Entered>* entries = LiveStack(owner, name);
   return entries == nullptr ? nullptr : entries->back().symbol;
 }
 

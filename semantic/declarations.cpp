@@ -186,7 +186,7 @@ CProtoSymbol* CCompiler::FindPrototype(const CProtoSymbol* probe, bool exact) {
 
 CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t level,
                                          const CSymbol* owner, bool exact) {
-  std::vector<Entered>* entries = LiveStack(owner, probe->name);
+  std::pmr::vector<Entered>* entries = LiveStack(owner, probe->name);
   if (entries == nullptr) return nullptr;
   for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
     if (!IsLive(*entry) || entry->level != level) continue;

@@ -4,12 +4,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "model/symbol.h"
+
+// The hash of a name for the name indexes: names are short, so a plain byte loop beats the
+// library's general string hash.
+struct NameHash {
+  std::size_t operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ull;
+    for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+  }
+};
 
 // Buckets hold chains through the symbols' own prev/next links, newest at the head.
 // The bucket of a name is its character sum; the bucket count and this hash fix the
@@ -54,7 +65,10 @@ class CSymTable {
  private:
   void Unindex(CSymbol* symbol);
 
-  std::unordered_map<std::string_view, CSymbol*> newestByName;  // keys: the symbols' names
+  // Its entries come and go with the scopes: they take their room from a pool that is
+  // released with the table rather than from the heap one by one.
+  std::pmr::unsynchronized_pool_resource indexMemory;
+  std::pmr::unordered_map<std::string_view, CSymbol*, NameHash> newestByName{&indexMemory};  // keys: the symbols' names
 };
 
 // The compiler's table: the live symbols by scope depth, and the history of the
