@@ -391,6 +391,11 @@ int yyflexer::NextToken() {
       EchoChar(c);
       continue;
     }
+    // Rules that give a fixed token and no value need no action of their own.
+    if (const int fixed = kRuleTokens.token[rule]; fixed != 0 || rule == RULE_CHARACTER_TOKEN) {
+      if (valueSlot != nullptr) *valueSlot = yyvalue{};
+      return fixed != 0 ? fixed : c;
+    }
     const int token = Action(rule);
     if (token != kNoToken) return token < 0 ? 0 : token;
   }
@@ -400,6 +405,7 @@ int yyflexer::NextToken() {
 
 bool CLexer::Create(CParser* owner) {
   parser = owner;
+  valueSlot = owner != nullptr ? &owner->tokenValue : nullptr;
   line = 1;
   return CreateBuffers();
 }

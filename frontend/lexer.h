@@ -73,6 +73,8 @@ class yylexer {
   bool MatchInCurrentText() const;
 
   CUnreadBuffer unread;
+  // Where token values go (the parser's slot), if anywhere: tokens without a value clear it.
+  union yyvalue* valueSlot = nullptr;
 
  private:
   const char* match = "";

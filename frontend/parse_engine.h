@@ -60,7 +60,8 @@ class yyparser {
     return true;
   }
   bool GrowStacks();
-  bool Reduce(int rule);
+  // Inlined into the parse loop: it runs for every reduction.
+  [[gnu::always_inline]] inline bool Reduce(int rule);
   // Pops states until one shifts error: false when the stack ran empty.
   bool RecoverFromError(bool& overflow);
   void ClearStacks();
