@@ -87,7 +87,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
     parser.WriteLog(kParserInitText);
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
-    result.sourceOpened = parser.compiler.OpenSource(path);
+    result.sourceOpened = parser.OpenSource(path);
     if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0) {
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).

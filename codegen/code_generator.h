@@ -1,13 +1,35 @@
 // Code generation of blocks and the statements in them, driven from an explicit stack so that
-// nesting of any depth never deepens the call stack.
+// nesting of any depth never deepens the call stack; and the entry points of generation from
+// the program model into the target image.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
 class CBlock;
+class CCallStatement;
+class CExpression;
 class CStatement;
 class CTarget;
+
+// Generates a block: its frame, its statements in order, its frame end. A method body other
+// than start is forced to open a frame of at least one byte. False as soon as a statement
+// fails (the target's errorText says why); nesting of any depth is generated without recursion.
+bool GenerateBlock(CBlock& block, bool forceFrame, CTarget& target);
+// Emits a statement's byte code: 1, or 0 with the target's errorText set. A statement of a
+// kind without its own generator fails.
+int Generate(CStatement& statement, CTarget& target);
+
+// Expressions (iterative, calls inside arguments included). Generate emits the code that
+// pushes the node's value; GenerateAddress the code that pushes the address of a variable or
+// an element. 1 on success; 0 for a node that has no such code, or when the code cannot be
+// generated (the target's errorText then says why).
+int Generate(const CExpression& node, CTarget& target);
+int GenerateAddress(const CExpression& node, CTarget& target);
+// A call's arguments, last to first, each converted to its parameter's kind, then the
+// call instruction with the method's address (a fixup when the method comes later).
+// 1 on success; 0 with the target's errorText set.
+int GenerateCall(const CCallStatement& call, CTarget& target);
 
 // What a statement that generates in steps keeps from one step to the next.
 struct GenerationStep {
@@ -52,6 +74,8 @@ class CCodeGenerator {
   int Drive();
   int StepBlock(Frame& frame);
   int StepStatement(Frame& frame);
+  // Runs the next step of a statement by its kind (statement_generate.cpp).
+  int Step(CStatement& statement, GenerationStep& step);
   // Turns a full code region into a failure with its message.
   int Checked(int result);
   void Deliver(int result, int& finalResult);

@@ -4,6 +4,7 @@
 // explicit work list.
 #include <vector>
 
+#include "codegen/code_generator.h"
 #include "codegen/conversion.h"
 #include "image/target.h"
 #include "model/expression.h"
@@ -320,8 +321,8 @@ class ExpressionGenerator {
 }  // namespace
 
 // An empty node, or an address asked of a node that has none, emits nothing and fails.
-int CExpression::Generate(CTarget& target) const { return ExpressionGenerator(target).RunValue(*this); }
+int Generate(const CExpression& node, CTarget& target) { return ExpressionGenerator(target).RunValue(node); }
 
-int CExpression::GenerateAddress(CTarget& target) const { return ExpressionGenerator(target).RunAddress(*this); }
+int GenerateAddress(const CExpression& node, CTarget& target) { return ExpressionGenerator(target).RunAddress(node); }
 
 int GenerateCall(const CCallStatement& call, CTarget& target) { return ExpressionGenerator(target).RunCall(call); }

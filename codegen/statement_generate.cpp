@@ -60,39 +60,63 @@ int EmitMain(CTarget& target, int opcode, int32_t& address) {
   return 1;
 }
 
-}  // namespace
+// One step of a statement, by its kind. The statements around inner blocks take several steps
+// (see CCodeGenerator); the others generate in one.
+class StatementStep final : public CStatementVisitor {
+ public:
+  StatementStep(CCodeGenerator& driver, GenerationStep& state)
+      : generator(driver), target(driver.target), step(state) {}
 
-int CStatement::GenerateStep(CCodeGenerator& generator, GenerationStep&) { return Generate(generator.target); }
+  // A kind without its own generator fails the build.
+  int Visit(CStatement&) override { return 0; }
+  int Visit(CBlockStatement& statement) override;
+  int Visit(CDecideStatement& statement) override;
+  int Visit(CLoopStatement& statement) override;
+  int Visit(CMethodStatement& statement) override;
+  int Visit(CCallStatement& statement) override { return GenerateCall(statement, target); }
+  int Visit(CParamStatement& statement) override;
+  int Visit(CAssignStatement& statement) override;
+  int Visit(COutStatement& statement) override;
+  int Visit(CWithStatement& statement) override;
+  int Visit(CClearStatement& statement) override;
+  int Visit(CVarStatement&) override { return 1; }
+  int Visit(CClassStatement&) override { return 1; }
+  int Visit(CRangeStatement& statement) override;
+  int Visit(CRuleStatement& statement) override;
+
+ private:
+  CCodeGenerator& generator;
+  CTarget& target;
+  GenerationStep& step;
+};
+
+}  // namespace
 
 // ---- Blocks and control flow ----
 
-int CBlockStatement::Generate(CTarget& target) { return CCodeGenerator(target).Run(*this); }
-
-int CBlockStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& step) {
-  if (step.step++ == 0) return generator.Then(block, false);
+int StatementStep::Visit(CBlockStatement& statement) {
+  if (step.step++ == 0) return generator.Then(statement.block, false);
   return step.inner;
 }
 
-int CDecideStatement::Generate(CTarget& target) { return CCodeGenerator(target).Run(*this); }
-
 // saved[0]: the IF0's placeholder; saved[1]: the JUMP's past the ELSE part; saved[2]: where the
 // ELSEIF or ELSE code starts (or the end, without one).
-int CDecideStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& step) {
-  CTarget& target = generator.target;
-  const bool hasElse = elseIf != nullptr || !elseBlock.IsEmpty();
+int StatementStep::Visit(CDecideStatement& statement) {
+  const bool hasElse = statement.elseIf != nullptr || !statement.elseBlock.IsEmpty();
   switch (step.step) {
     case 0:
-      if (condition == nullptr || condition->Generate(target) == 0) return 0;
+      if (statement.condition == nullptr || Generate(*statement.condition, target) == 0) return 0;
       step.saved[0] = EmitForwardJump(target, OP_IF0);
       step.step = 1;
-      return generator.Then(thenBlock, false);
+      return generator.Then(statement.thenBlock, false);
     case 1:
       if (hasElse) step.saved[1] = EmitForwardJump(target, OP_JUMP);
       step.saved[2] = Here(target);
       if (step.inner == 0) return 0;
       if (hasElse) {
         step.step = 2;
-        return elseIf != nullptr ? generator.Then(*elseIf) : generator.Then(elseBlock, false);
+        return statement.elseIf != nullptr ? generator.Then(*statement.elseIf)
+                                           : generator.Then(statement.elseBlock, false);
       }
       target.PatchWord(step.saved[0], step.saved[2]);
       return step.inner;
@@ -104,36 +128,31 @@ int CDecideStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& st
   }
 }
 
-int CLoopStatement::Generate(CTarget& target) { return CCodeGenerator(target).Run(*this); }
-
 // address: the condition's first instruction, where each pass jumps back to; saved[0]: the
 // IF0's placeholder, patched to the end.
-int CLoopStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& step) {
-  CTarget& target = generator.target;
+int StatementStep::Visit(CLoopStatement& statement) {
   if (step.step == 0) {
     const int start = Here(target);
     if (start < 0) return target.FailCodeFull();
-    address = start;
-    if (condition == nullptr || condition->Generate(target) == 0) return 0;
+    statement.address = start;
+    if (statement.condition == nullptr || Generate(*statement.condition, target) == 0) return 0;
     step.saved[0] = EmitForwardJump(target, OP_IF0);
     step.step = 1;
-    return generator.Then(body, false);
+    return generator.Then(statement.body, false);
   }
   if (step.inner != 0) {
     target.EmitInstruction(OP_JUMP, 2);
-    target.EmitWord(address);
+    target.EmitWord(statement.address);
     target.PatchWord(step.saved[0], Here(target));
   }
   return step.inner;
 }
 
-int CMethodStatement::Generate(CTarget& target) { return CCodeGenerator(target).Run(*this); }
-
 // start is where the program begins: no forced frame and no return.  Every other method opens a
 // frame of at least one byte and returns, popping its parameters; an interrupt method enters
 // its address in its vector and returns from the interrupt.
-int CMethodStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& step) {
-  CTarget& target = generator.target;
+int StatementStep::Visit(CMethodStatement& statement) {
+  const CProtoSymbol* prototype = statement.prototype;
   if (prototype == nullptr) return Fail(target, "METHOD:  Error; missing method.");
   const bool isStart = prototype->name == "start";
   const CType& result = prototype->returnType;
@@ -146,14 +165,14 @@ int CMethodStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& st
       return Fail(target, Format("METHOD:  Interrupt number %d of '%s' is not one of 0 to %d.", result.ref,
                                  prototype->QualifiedName().c_str(), kVectorCount - 1));
     }
-    address = Here(target);
-    if (isStart) target.startAddress = address;
+    statement.address = Here(target);
+    if (isStart) target.startAddress = statement.address;
     step.step = 1;
-    return generator.Then(body, !isStart);
+    return generator.Then(statement.body, !isStart);
   }
   if (isStart) return step.inner;
   if (IsInterrupt(result)) {
-    target.PatchWord(kVectorTable + 2 * result.ref, address);
+    target.PatchWord(kVectorTable + 2 * result.ref, statement.address);
     target.EmitInstruction(OP_RETURN_INTERRUPT);
   } else {
     target.EmitInstruction(OP_RETURN, 2);
@@ -165,25 +184,26 @@ int CMethodStatement::GenerateStep(CCodeGenerator& generator, GenerationStep& st
 
 // ---- Calls ----
 
-int CCallStatement::Generate(CTarget& target) { return GenerateCall(*this, target); }
-
-int CParamStatement::Generate(CTarget& target) {
-  if (expression == nullptr) return Fail(target, "CALL:  Missing argument.");
-  return expression->Generate(target);
+int StatementStep::Visit(CParamStatement& statement) {
+  if (statement.expression == nullptr) return Fail(target, "CALL:  Missing argument.");
+  return Generate(*statement.expression, target);
 }
 
 // ---- Data statements ----
 
-int CAssignStatement::Generate(CTarget& image) {
-  if (target == nullptr || target->GenerateAddress(image) == 0) return 0;
-  if (value == nullptr || value->Generate(image) == 0) return 0;
-  EmitConversion(value->kind, kind, image);
+int StatementStep::Visit(CAssignStatement& statement) {
+  const TypeKind kind = statement.kind;
+  if (statement.target == nullptr || GenerateAddress(*statement.target, target) == 0) return 0;
+  if (statement.value == nullptr || Generate(*statement.value, target) == 0) return 0;
+  EmitConversion(statement.value->kind, kind, target);
   const int opcode = ByKind(kind, OP_ASSIGN_BYTE, OP_ASSIGN_INT, OP_ASSIGN_REAL, OP_ASSIGN_FUZZY);
-  if (opcode < 0) return Fail(image, Format("ASSIGN:  No assignment of %s values.", KindName(kind).c_str()));
-  return EmitMain(image, opcode, address);
+  if (opcode < 0) return Fail(target, Format("ASSIGN:  No assignment of %s values.", KindName(kind).c_str()));
+  return EmitMain(target, opcode, statement.address);
 }
 
-int COutStatement::Generate(CTarget& target) {
+int StatementStep::Visit(COutStatement& statement) {
+  const auto& text = statement.text;
+  const auto& expression = statement.expression;
   if (text.has_value()) {
     // The length byte counts the text and its zero: a longer text would wrap it.
     if (text->size() > kMaxText) {
@@ -192,30 +212,32 @@ int COutStatement::Generate(CTarget& target) {
     }
     const int at = target.EmitInstruction(OP_OUT_STRING, static_cast<int>(text->size()) + 1);
     if (at < 0) return target.FailCodeFull();
-    address = at;
+    statement.address = at;
     for (char c : *text) target.EmitByte(static_cast<unsigned char>(c));
     target.EmitByte(0);
     return 1;
   }
   if (expression == nullptr) return Fail(target, "OUT:  Nothing to write.");
-  if (expression->Generate(target) == 0) return 0;
+  if (Generate(*expression, target) == 0) return 0;
   int opcode = OP_OUT_CHAR;
-  if (asChar != 0) {
+  if (statement.asChar != 0) {
     EmitConversion(expression->kind, TYPE_BYTE, target);
   } else {
     opcode = ByKind(expression->kind, OP_OUT_BYTE, OP_OUT_INT, OP_OUT_REAL, OP_OUT_FUZZY);
     if (opcode < 0) return Fail(target, Format("OUT:  No output of %s values.", KindName(expression->kind).c_str()));
   }
-  return EmitMain(target, opcode, address);
+  return EmitMain(target, opcode, statement.address);
 }
 
-int CWithStatement::Generate(CTarget& target) {
-  if (expression == nullptr || expression->Generate(target) == 0) return 0;
+int StatementStep::Visit(CWithStatement& statement) {
+  const auto& expression = statement.expression;
+  if (expression == nullptr || Generate(*expression, target) == 0) return 0;
   EmitConversion(expression->kind, TYPE_BYTE, target);
-  return EmitMain(target, OP_SET_WEIGHT, address);
+  return EmitMain(target, OP_SET_WEIGHT, statement.address);
 }
 
-int CClearStatement::Generate(CTarget& target) {
+int StatementStep::Visit(CClearStatement& statement) {
+  const CVarSymbol* symbol = statement.symbol;
   if (symbol == nullptr || symbol->statement == nullptr) return Fail(target, "CLEAR:  Missing variable.");
   const int storage = symbol->statement->address;
   int word = storage;
@@ -226,16 +248,14 @@ int CClearStatement::Generate(CTarget& target) {
   }
   target.EmitInstruction(opcode, 2);
   target.EmitWord(word);
-  return EmitMain(target, OP_CLEAR, address);
+  return EmitMain(target, OP_CLEAR, statement.address);
 }
-
-int CVarStatement::Generate(CTarget&) { return 1; }
-
-int CClassStatement::Generate(CTarget&) { return 1; }
 
 // ---- Tables: filled in place, before the code ----
 
-int CRangeStatement::Generate(CTarget& target) {
+int StatementStep::Visit(CRangeStatement& statement) {
+  const CRangeSymbol* symbol = statement.symbol;
+  const int address = statement.address;
   if (symbol == nullptr) return Fail(target, "RANGE:  Missing range.");
   target.PatchByte(address, symbol->center);
   target.PatchByte(address + 1, symbol->edge);
@@ -243,7 +263,9 @@ int CRangeStatement::Generate(CTarget& target) {
   return 1;
 }
 
-int CRuleStatement::Generate(CTarget& target) {
+int StatementStep::Visit(CRuleStatement& statement) {
+  const CRuleSymbol* symbol = statement.symbol;
+  const int address = statement.address;
   if (symbol == nullptr) return Fail(target, "RULE:  Missing rule.");
   const size_t count = symbol->entries.size();
   // The count byte would wrap, and the table would read as a shorter rule.
@@ -262,4 +284,9 @@ int CRuleStatement::Generate(CTarget& target) {
     at += 4;
   }
   return 1;
+}
+
+int CCodeGenerator::Step(CStatement& statement, GenerationStep& step) {
+  StatementStep visitor(*this, step);
+  return statement.Accept(visitor);
 }

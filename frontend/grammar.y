@@ -63,7 +63,7 @@ declaration
     : use_clause ';'                                                      /* 4 */
         {
           // Reduced without a lookahead: the next token comes from the used file.
-          if ($1 != nullptr && !compiler.UseFile($1)) ReportCompilerError();
+          if ($1 != nullptr) UseFile($1);
         }
     | class_definition                                                    /* 5 */
     | constant_declaration ';'                                            /* 6 */

@@ -412,7 +412,7 @@ bool CLexer::Create(CParser* owner) {
 
 bool CLexer::Wrap() {
   if (!parser) return true;
-  return !parser->compiler.EndSource();
+  return !parser->EndSource();
 }
 
 int CLexer::TokenColumn() const {

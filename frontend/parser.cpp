@@ -35,13 +35,21 @@ bool CParser::Create(int externalRamK, int codeLocation, int dataLocation) {
   if (logPath.empty()) logPath = ResolveLogPath();
   if (!CreateStacks()) return false;
   if (!lexer.Create(this)) return false;
-  if (!compiler.BeginProgram(&lexer, externalRamK, codeLocation, dataLocation)) return false;
+  if (!compiler.BeginProgram(externalRamK, codeLocation, dataLocation)) return false;
   unlink(logPath.c_str());
   return true;
 }
 
+bool CParser::OpenSource(const std::string& path) { return fileStack.Push(path); }
+
+bool CParser::EndSource() { return fileStack.Pop(); }
+
+void CParser::UseFile(const std::string& path) {
+  if (!OpenSource(path)) ReportError(Format("USE unable to open file '%s'", path.c_str()));
+}
+
 void CParser::ReportError(const std::string& message) {
-  const std::string& file = compiler.fileStack.currentName;
+  const std::string& file = fileStack.currentName;
   std::string text = Format("%s\r\n%s line %d: \"%s\" %s", lexer.lineText.c_str(), file.c_str(),
                             lexer.line, lexer.TokenText(), message.c_str());
   LogNotice notice;

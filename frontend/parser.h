@@ -5,12 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "frontend/file_stack.h"
 #include "frontend/lexer.h"
 #include "frontend/parse_engine.h"
 #include "semantic/compiler.h"
 
 class CParser : public yyfparser {
  public:
+  CParser() { fileStack.SetLexer(&lexer); }
+
   // Absolute path of the error log. The driver sets it before Create; when
   // it is empty, Create resolves the default (platform/paths.h).
   std::string logPath;
@@ -18,6 +21,13 @@ class CParser : public yyfparser {
   // Readies the engine, the lexer and the compiler, then deletes the old log.
   // False as soon as a step fails (the log is then left alone).
   bool Create(int externalRamK, int codeLocation, int dataLocation);
+
+  // Pushes a source file on the file stack (the main file, or a used one).
+  bool OpenSource(const std::string& path);
+  // The lexer's end-of-file hook: resumes the including file (true) or ends the input (false).
+  bool EndSource();
+  // A USE clause: reads the named file next, or logs that it cannot be opened.
+  void UseFile(const std::string& path);
 
   // Logs message with the current line text, file, line number and token text.
   void ReportError(const std::string& message) override;
@@ -41,9 +51,10 @@ class CParser : public yyfparser {
   };
   std::function<void(const LogNotice&)> onLog;
 
-  // Declared in this order so the compiler (which holds the file stack and
-  // with it the lexer's streams) goes before the lexer.
+  // Declared in this order so the file stack (which holds the lexer's
+  // streams) goes before the lexer.
   CLexer lexer;
+  CFileStack fileStack;
   CCompiler compiler;
 
  protected:

@@ -38,8 +38,8 @@ const char* TokenName(int code) {
 bool WriteTokenListing(const std::string& path, FILE* out) {
   CParser parser;
   if (!parser.lexer.Create(&parser)) return false;
-  parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
-  if (!parser.compiler.OpenSource(path)) return false;
+  parser.compiler.BeginProgram(0, 0, 0);
+  if (!parser.OpenSource(path)) return false;
   for (;;) {
     int token = parser.lexer.NextToken();
     std::fprintf(out, "%d\t%s\t%s\t%d\n", token, TokenName(token), token ? parser.lexer.TokenText() : "",

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "model/value.h"
+#include "image/encoding.h"
 #include "platform/format.h"
 
 namespace {
@@ -97,6 +97,11 @@ int CTarget::AllocateCode(int size) {
 int CTarget::CodeLimit() const {
   const int limit = RegionLimit(codeRegionStart, dataStart);
   return limit < end - base ? base + limit : end;
+}
+
+int CTarget::FailCodeFull() {
+  errorText = Format("CODE:  Out of code memory: the program does not fit below 0x%04x.", CodeLimit());
+  return 0;
 }
 
 int CTarget::AllocateLocal(int size) {

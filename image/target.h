@@ -10,8 +10,6 @@
 
 #include "image/instruction_set.h"
 
-class CBlock;
-
 // A call whose method address was not known when the call was emitted.
 struct CFixup {
   int address = -1;       // code address of the placeholder word
@@ -69,10 +67,6 @@ class CTarget {
   // file. The file appears complete or not at all.
   bool WriteHexFile(std::string& path);
 
-  // Generates a block: its frame, its statements in order, its frame end. A method body
-  // other than start is forced to open a frame of at least one byte. False as soon as a
-  // statement fails (errorText says why); nesting of any depth is generated without recursion.
-  bool GenerateBlock(CBlock& block, bool forceFrame);
   // Distance from the innermost open run-time frame to the frame of the block at `depth`
   // (0 is the outermost block being generated). Constant time at any nesting.
   int FrameOffset(int depth);

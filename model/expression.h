@@ -11,8 +11,6 @@
 #include "model/value.h"
 
 class CStatement;
-class CCallStatement;
-class CTarget;
 
 // The numbers are shared with the parser actions and the builders: keep the order.
 enum ExprOp : int32_t {
@@ -50,11 +48,6 @@ enum ExprOp : int32_t {
   EXPR_BITNOT = 31,
 };
 
-// A call's arguments, last to first, each converted to its parameter's kind, then the
-// call instruction with the method's address (a fixup when the method comes later).
-// 1 on success; 0 with the target's errorText set.
-int GenerateCall(const CCallStatement& call, CTarget& target);
-
 // TYPE_BYTE for the logical and comparison operators and EXPR_NOT; `kind` for the others.
 TypeKind ResultKind(ExprOp op, TypeKind kind);
 
@@ -84,13 +77,6 @@ class CExpression {
   TypeKind CastTo(const CType& target) { return CastTo(target.BaseKind()); }
   // 1 when `op` is defined for `operandKind`, else 0 with the message in `error`.
   int CheckOperator(ExprOp op, TypeKind operandKind);
-
-  // Code generation (iterative, calls inside arguments included).  Generate emits the code
-  // that pushes the node's value; GenerateAddress the code that pushes the address of a
-  // variable or an element.  1 on success; 0 for a node that has no such code, or when the
-  // code cannot be generated (the target's errorText then says why).
-  int Generate(CTarget& target) const;
-  int GenerateAddress(CTarget& target) const;
 
   // Writes the expression's text into the listing (no line break).  Iterative.
   void Dump(FILE* file, int indent) const;

@@ -8,7 +8,6 @@ int CBlock::Add(CArena& arena, CStatement* statement) {
   return 1;
 }
 
-int CStatement::Generate(CTarget&) { return 0; }
 
 void CStatement::Dump(FILE*, int) const {}
 

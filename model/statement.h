@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "model/arena.h"
+#include "model/statement_visitor.h"
 #include "model/type.h"
 
 class CExpression;
-class CTarget;
 class CSymbol;
 class CClassSymbol;
 class CVarSymbol;
@@ -20,8 +20,6 @@ class CProtoSymbol;
 class CRangeSymbol;
 class CRuleSymbol;
 class CStatement;
-class CCodeGenerator;
-struct GenerationStep;
 
 using StatementList = CArenaArray<CStatement*>;
 
@@ -87,15 +85,14 @@ class CStatement {
   CStatement& operator=(const CStatement&) = delete;
   virtual ~CStatement() = default;
 
-  // Emits the statement's byte code; 1 on success, 0 with the target's errorText set.  The base
-  // has no code: a statement kind without its own generator fails the build.
-  virtual int Generate(CTarget& target);
+  // Calls the visitor's Visit for this statement's kind; the base, for a kind the model does
+  // not define, calls Visit(CStatement&).
+  virtual int Accept(CStatementVisitor& visitor) { return visitor.Visit(*this); }
   // Writes the statement's listing lines; the base writes nothing.
   virtual void Dump(FILE* file, int indent) const;
 
-  // Generation and dumping in steps (see CCodeGenerator and CDumpWriter): the statements around
-  // inner blocks override these; the others generate and dump in one step.
-  virtual int GenerateStep(CCodeGenerator& generator, GenerationStep& step);
+  // Dumping in steps (see CDumpWriter): the statements around inner blocks override this; the
+  // others dump in one step.
   virtual void DumpStep(CDumpWriter& writer, int indent) const;
 
   int32_t address = 0;  // code, data, table address or frame offset, by statement kind
@@ -104,8 +101,7 @@ class CStatement {
 // { ... } inside a method body.
 class CBlockStatement : public CStatement {
  public:
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
 
@@ -116,8 +112,7 @@ class CBlockStatement : public CStatement {
 class CDecideStatement : public CStatement {
  public:
   explicit CDecideStatement(CExpression* decideCondition) : condition(decideCondition) {}
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
 
@@ -131,8 +126,7 @@ class CDecideStatement : public CStatement {
 class CLoopStatement : public CStatement {
  public:
   explicit CLoopStatement(CExpression* loopCondition) : condition(loopCondition) {}
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
 
@@ -144,8 +138,7 @@ class CLoopStatement : public CStatement {
 class CMethodStatement : public CStatement {
  public:
   explicit CMethodStatement(CProtoSymbol* methodPrototype) : prototype(methodPrototype) {}
-  int Generate(CTarget& target) override;
-  int GenerateStep(CCodeGenerator& generator, GenerationStep& step) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
 
@@ -158,7 +151,7 @@ class CCallStatement : public CStatement {
  public:
   CCallStatement(CProtoSymbol* calledPrototype, CBlock* argumentBlock)
       : prototype(calledPrototype), arguments(argumentBlock) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CProtoSymbol* prototype;            // the matched overload (not owned)
@@ -169,7 +162,7 @@ class CCallStatement : public CStatement {
 class CParamStatement : public CStatement {
  public:
   explicit CParamStatement(CExpression* argument) : expression(argument) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CExpression* expression;
@@ -180,7 +173,7 @@ class CAssignStatement : public CStatement {
  public:
   CAssignStatement(TypeKind targetKind, CExpression* assignTarget, CExpression* assignValue)
       : kind(targetKind), target(assignTarget), value(assignValue) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   TypeKind kind;                        // base kind of the target variable
@@ -196,7 +189,7 @@ class COutStatement : public CStatement {
   // The text is not copied: it lives in the arena too.
   explicit COutStatement(std::string_view outText) : text(outText) {}
   explicit COutStatement(std::string&&) = delete;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   int32_t asChar = 0;                       // nonzero: character output (expression form)
@@ -208,7 +201,7 @@ class COutStatement : public CStatement {
 class CWithStatement : public CStatement {
  public:
   explicit CWithStatement(CExpression* weight) : expression(weight) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CExpression* expression;
@@ -218,7 +211,7 @@ class CWithStatement : public CStatement {
 class CClearStatement : public CStatement {
  public:
   explicit CClearStatement(CVarSymbol* variable) : symbol(variable) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
@@ -230,7 +223,7 @@ class CVarStatement : public CStatement {
   explicit CVarStatement(CVarSymbol* variable) : symbol(variable) {}
   // Bytes of the variable's type in target memory; 0 without a symbol.
   int32_t Size() const;
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CVarSymbol* symbol;
@@ -240,7 +233,7 @@ class CVarStatement : public CStatement {
 class CClassStatement : public CStatement {
  public:
   explicit CClassStatement(CClassSymbol* classSymbol) : symbol(classSymbol) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CClassSymbol* symbol;
@@ -250,7 +243,7 @@ class CClassStatement : public CStatement {
 class CRangeStatement : public CStatement {
  public:
   explicit CRangeStatement(CRangeSymbol* range) : symbol(range) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CRangeSymbol* symbol;
@@ -260,7 +253,7 @@ class CRangeStatement : public CStatement {
 class CRuleStatement : public CStatement {
  public:
   explicit CRuleStatement(CRuleSymbol* rule) : symbol(rule) {}
-  int Generate(CTarget& target) override;
+  int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
 
   CRuleSymbol* symbol;

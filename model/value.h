@@ -1,4 +1,4 @@
-// Typed compile-time constants; EncodeReal / EncodeFuzzy write the image's 3- and 5-byte encodings into a buffer.
+// Typed compile-time constants.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +38,3 @@ class CValue : public CType {
 // Truncates toward zero; NaN gives 0 and values beyond the int32 range saturate.
 int32_t TruncateToInt32(double number);
 
-// Real constant in the image: a word (15 fraction bits, sign in bit 15), low byte first, then
-// the biased exponent.  1.0 gives 00 00 7F.
-void EncodeReal(float real, uint8_t out[3]);
-// Fuzzy constant in the image: the weight in unsigned 8.8 fixed point (fraction byte first),
-// then value x weight in signed 16.8 fixed point, 24 bits, low byte first.
-void EncodeFuzzy(float value, float weight, uint8_t out[5]);

@@ -1,14 +1,14 @@
 #include "semantic/compiler.h"
 
+#include "codegen/code_generator.h"
 #include "image/listing.h"
 
 CCompiler::CCompiler() = default;
 
 CCompiler::~CCompiler() = default;
 
-int CCompiler::BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, int dataLocation) {
+int CCompiler::BeginProgram(int externalRamK, int codeLocation, int dataLocation) {
   currentBlock = &programBlock;
-  fileStack.SetLexer(lexer);
   if (scope.Create(1000) == 0) return 0;
   // The program's entry: defined as start() { ... } without any class declaring it.
   Enter(arena.Make<CProtoSymbol>("start"));
@@ -16,13 +16,9 @@ int CCompiler::BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, i
   return Initialize(externalRamK, codeLocation, dataLocation) ? 1 : 0;
 }
 
-bool CCompiler::OpenSource(const std::string& path) { return fileStack.Push(path); }
-
-bool CCompiler::EndSource() { return fileStack.Pop(); }
-
 int CCompiler::Generate() {
   errorText.clear();
-  if (!GenerateBlock(programBlock, false)) return 0;
+  if (!GenerateBlock(programBlock, false, *this)) return 0;
   ResolveFixups();
   return 1;
 }

@@ -11,7 +11,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frontend/file_stack.h"
 #include "image/target.h"
 #include "model/arena.h"
 #include "model/expression.h"
@@ -21,8 +20,6 @@
 #include "model/value.h"
 #include "semantic/symbol_table.h"
 
-class CLexer;
-
 // Operations that fail return null (or 0) and leave their message in `errorText`, inherited
 // from the target; the parser action that called them reports it.
 class CCompiler : public CTarget {
@@ -31,13 +28,9 @@ class CCompiler : public CTarget {
   ~CCompiler() override;
 
   // ---- Lifecycle (compiler.cpp) ----
-  // Readies the compiler before any source is read: the lexer for the file stack, the symbol
-  // table with the predeclared `start`, and the target image.  1 on success.
-  int BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, int dataLocation);
-  // Pushes a source file on the file stack (the main file, or a used one).
-  bool OpenSource(const std::string& path);
-  // The lexer's end-of-file hook: resumes the including file (true) or ends the input (false).
-  bool EndSource();
+  // Readies the compiler before any source is read: the symbol table with the predeclared
+  // `start`, and the target image.  1 on success.
+  int BeginProgram(int externalRamK, int codeLocation, int dataLocation);
   // Generates the program block, then resolves the forward calls: 1, or 0 with errorText set.
   int Generate();
   // Writes the debug listing at the given level into an open file.
@@ -64,7 +57,6 @@ class CCompiler : public CTarget {
 
   // ---- Declarations (declarations.cpp) ----
   bool IsRedefinition(std::string_view name);
-  int UseFile(const std::string& path);
   CClassSymbol* DeclareClass(std::string_view name);
   CVarSymbol* DeclareVariable(std::string_view name, const CType* type);
   CConstSymbol* DeclareConstant(std::string_view name, const CExpression* expression);
@@ -138,7 +130,6 @@ class CCompiler : public CTarget {
   CArena arena;
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)
   std::vector<CBlock*> blockStack;     // open blocks, innermost last (not owned)
-  CFileStack fileStack;
   CSymScope scope;
   CBlock programBlock;             // every top-level statement in source order
   CBlock* currentBlock = nullptr;  // receives new statements; null until BeginProgram

@@ -36,12 +36,6 @@ bool CCompiler::IsRedefinition(std::string_view name) {
   return newest != nullptr && newest->level == scope.currentLevel;
 }
 
-int CCompiler::UseFile(const std::string& path) {
-  if (OpenSource(path)) return 1;
-  errorText = Format("USE unable to open file '%s'", path.c_str());
-  return 0;
-}
-
 CClassSymbol* CCompiler::DeclareClass(std::string_view name) {
   if (IsRedefinition(name)) {
     errorText = Format("DEFINE:  '%s' name redefinition.", std::string(name).c_str());

@@ -7,20 +7,22 @@
 
 namespace {
 
-// A statement that emits one NOP, or fails, or holds a nested block.
+// A statement of its own kind: when the generator visits it, it emits one NOP into its target,
+// or fails, or generates a nested block.
 class Probe : public CStatement {
  public:
-  explicit Probe(int behaviour = 1) : result(behaviour) {}
-  int Generate(CTarget& target) override {
+  explicit Probe(CTarget& image, int behaviour = 1) : target(image), result(behaviour) {}
+  int Accept(CStatementVisitor&) override {
     ++generated;
     if (result == 0) {
       target.errorText = "probe failed";
       return 0;
     }
     target.EmitInstruction(OP_NOP);
-    if (inner != nullptr) return target.GenerateBlock(*inner, false) ? 1 : 0;
+    if (inner != nullptr) return GenerateBlock(*inner, false, target) ? 1 : 0;
     return 1;
   }
+  CTarget& target;
   int result;
   int generated = 0;
   CBlock* inner = nullptr;
@@ -29,20 +31,20 @@ class Probe : public CStatement {
 class BlockFrames : public CodegenTest {
  protected:
   Probe* AddProbe(CBlock& block, int behaviour = 1) {
-    return Add<Probe>(block, behaviour);
+    return Add<Probe>(block, target, behaviour);
   }
 };
 
 TEST_F(BlockFrames, FramesOpenAndCloseAroundTheStatements) {
   CBlock method;  // a method without locals: a forced frame of one byte
   AddProbe(method);
-  ASSERT_TRUE(target.GenerateBlock(method, true));
+  ASSERT_TRUE(GenerateBlock(method, true, target));
   CBlock withLocals;
   withLocals.frameSize = 4;
-  ASSERT_TRUE(target.GenerateBlock(withLocals, false));
+  ASSERT_TRUE(GenerateBlock(withLocals, false, target));
   CBlock plain;  // start and nested blocks without locals open nothing
   AddProbe(plain);
-  ASSERT_TRUE(target.GenerateBlock(plain, false));
+  ASSERT_TRUE(GenerateBlock(plain, false, target));
   EXPECT_EQ(Code(), (Bytes{0x01, 0x01, 0xFF, 0x00, 0x00, 0x02, 0x01, 0x01,  //
                            0x01, 0x01, 0xFC, 0x02, 0x01, 0x04,              //
                            0x00, 0x00}));
@@ -52,8 +54,10 @@ TEST_F(BlockFrames, FramesOpenAndCloseAroundTheStatements) {
 // A method body like any other method's: forced to one byte, but offsets count no frame for it.
 TEST_F(BlockFrames, ForcedFrameCountsAsNoFrameForOffsets) {
   struct Spy : CStatement {
+    explicit Spy(CTarget& image) : target(image) {}
+    CTarget& target;
     int seen = -1;
-    int Generate(CTarget& target) override {
+    int Accept(CStatementVisitor&) override {
       seen = target.FrameOffset(1);
       return 1;
     }
@@ -61,10 +65,10 @@ TEST_F(BlockFrames, ForcedFrameCountsAsNoFrameForOffsets) {
   CBlock body;  // a method body without locals
   CBlock inner;
   inner.frameSize = 2;
-  Spy* spy = Add<Spy>(inner);
+  Spy* spy = Add<Spy>(inner, target);
   AddProbe(body)->inner = &inner;
   target.PushBlockFrame(0);  // the program block
-  ASSERT_TRUE(target.GenerateBlock(body, true));
+  ASSERT_TRUE(GenerateBlock(body, true, target));
   // program (0) -> method body (0, forced to 1) -> inner block (2): only the inner frame's link.
   EXPECT_EQ(spy->seen, 2);
   EXPECT_EQ(Code(), (Bytes{0x01, 0x01, 0xFF, 0x00, 0x00, 0x01, 0x01, 0xFE, 0x02, 0x01, 0x02, 0x02, 0x01, 0x01}));
@@ -108,7 +112,7 @@ TEST_F(BlockFrames, GenerationStopsAtTheFirstFailingStatement) {
   Probe* first = AddProbe(block);
   Probe* failing = AddProbe(block, 0);
   Probe* never = AddProbe(block);
-  EXPECT_FALSE(target.GenerateBlock(block, false));
+  EXPECT_FALSE(GenerateBlock(block, false, target));
   EXPECT_EQ(first->generated, 1);
   EXPECT_EQ(failing->generated, 1);
   EXPECT_EQ(never->generated, 0);
@@ -121,11 +125,11 @@ TEST_F(BlockFrames, GenerationStopsAtTheFirstFailingStatement) {
 TEST_F(BlockFrames, FramesLargerThanOneByteAreRefused) {
   CBlock largest;
   largest.frameSize = 255;
-  ASSERT_TRUE(target.GenerateBlock(largest, false));
+  ASSERT_TRUE(GenerateBlock(largest, false, target));
   EXPECT_EQ(Code(), (Bytes{0x01, 0x01, 0x01, 0x02, 0x01, 0xFF}));
   CBlock tooLarge;
   tooLarge.frameSize = 256;
-  EXPECT_FALSE(target.GenerateBlock(tooLarge, false));
+  EXPECT_FALSE(GenerateBlock(tooLarge, false, target));
   EXPECT_EQ(target.errorText, "BLOCK:  Locals of 256 bytes do not fit in one frame (at most 255).");
   EXPECT_EQ(Code().size(), 6u);
 }
@@ -134,13 +138,13 @@ TEST_F(BlockFrames, AFullCodeRegionFailsTheBlock) {
   ASSERT_TRUE(target.Initialize(0, 1, 1));
   CBlock block;
   for (int i = 0; i < 300; ++i) AddProbe(block);  // 600 bytes: more than on-chip memory
-  EXPECT_FALSE(target.GenerateBlock(block, false));
+  EXPECT_FALSE(GenerateBlock(block, false, target));
   EXPECT_EQ(target.errorText, "CODE:  Out of code memory: the program does not fit below 0x025f.");
   // Code in external RAM when there is none: not even the first byte fits.
   ASSERT_TRUE(target.Initialize(0, 2, 2));
   CBlock any;
   AddProbe(any);
-  EXPECT_FALSE(target.GenerateBlock(any, false));
+  EXPECT_FALSE(GenerateBlock(any, false, target));
   EXPECT_EQ(target.errorText, "CODE:  Out of code memory: the program does not fit below 0x025f.");
 }
 

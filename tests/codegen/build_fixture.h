@@ -56,7 +56,7 @@ inline Built BuildSource(const std::string& name, const std::string& source, int
     parser.logPath = folder + "/tovrin.log";
     if (parser.Create(placement.externalRamK, placement.code, placement.data)) {
       std::string path = name;  // becomes the hex file's path
-      if (parser.compiler.OpenSource(path) && parser.Parse() == 0 && parser.errorCount == 0) {
+      if (parser.OpenSource(path) && parser.Parse() == 0 && parser.errorCount == 0) {
         built.good = parser.compiler.Generate() != 0 && parser.compiler.WriteHexFile(path);
       }
       parser.WriteDebugFile("tovrin.dbg", level);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/code_generator.h"
 #include "image/target.h"
 #include "model/expression.h"
 #include "model/statement.h"

@@ -7,11 +7,11 @@ namespace {
 class ExpressionCode : public CodegenTest {};
 
 TEST_F(ExpressionCode, ConstantsOfEachKind) {
-  EXPECT_EQ(B(5)->Generate(target), 1);
-  EXPECT_EQ(I(500)->Generate(target), 1);
-  EXPECT_EQ(I(-1)->Generate(target), 1);
-  EXPECT_EQ(R(1.0f)->Generate(target), 1);
-  EXPECT_EQ(F(10.0f, 1.0f)->Generate(target), 1);
+  EXPECT_EQ(Generate(*B(5), target), 1);
+  EXPECT_EQ(Generate(*I(500), target), 1);
+  EXPECT_EQ(Generate(*I(-1), target), 1);
+  EXPECT_EQ(Generate(*R(1.0f), target), 1);
+  EXPECT_EQ(Generate(*F(10.0f, 1.0f), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x09, 0x01, 0x05,                            //
                            0x0A, 0x02, 0xF4, 0x01,                      //
                            0x0A, 0x02, 0xFF, 0xFF,                      //
@@ -29,8 +29,8 @@ TEST_F(ExpressionCode, WorkedExampleElementAddressAndSum) {
   target.PushBlockFrame(1);
   Node element = Bin(Ref(x), EXPR_INDEX, Ref(i));
   Node sum = Bin(Ref(y), EXPR_ADD, B(2));
-  ASSERT_EQ(element->GenerateAddress(target), 1);
-  ASSERT_EQ(sum->Generate(target), 1);
+  ASSERT_EQ(GenerateAddress(*element, target), 1);
+  ASSERT_EQ(Generate(*sum, target), 1);
   EXPECT_EQ(Code(), (Bytes{0x15, 0x02, 0x80, 0x00, 0x0D, 0x02, 0x00, 0x00, 0x6C, 0x00, 0x60, 0x00,  //
                            0x13, 0x02, 0x7E, 0x00, 0x09, 0x01, 0x02, 0x19, 0x00}));
 }
@@ -42,24 +42,24 @@ TEST_F(ExpressionCode, OperandsAreConvertedToTheKindTheOperatorComputesIn) {
   CVarSymbol* r2 = Global("r2", TYPE_REAL, 0x86);
   CRangeSymbol* warm = Range("warm", 0x40, 1, 2, 3);
 
-  ASSERT_EQ(Bin(Ref(b), EXPR_ADD, I(300))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Bin(Ref(b), EXPR_ADD, I(300)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x13, 0x02, 0x7E, 0x00, 0x6C, 0x00, 0x0A, 0x02, 0x2C, 0x01, 0x1A, 0x00}));
 
   ASSERT_TRUE(target.Initialize(8, 1, 1));
-  ASSERT_EQ(Is(Ref(x), Ref(warm, TYPE_RANGE))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Is(Ref(x), Ref(warm, TYPE_RANGE)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x17, 0x02, 0x80, 0x00, 0x72, 0x00, 0x0A, 0x02, 0x40, 0x00, 0x63, 0x00}));
 
   // A comparison yields a Byte whatever it compares.
   ASSERT_TRUE(target.Initialize(8, 1, 1));
   Node less = Bin(Ref(r1), EXPR_LT, Ref(r2));
   EXPECT_EQ(less->kind, TYPE_BYTE);
-  ASSERT_EQ(less->Generate(target), 1);
+  ASSERT_EQ(Generate(*less, target), 1);
   EXPECT_EQ(Code(), (Bytes{0x17, 0x02, 0x83, 0x00, 0x17, 0x02, 0x86, 0x00, 0x4D, 0x00}));
 
   // not on an Integer, and ~ on a Byte: one operand in `right`, converted like any other.
   ASSERT_TRUE(target.Initialize(8, 1, 1));
-  ASSERT_EQ(Un(EXPR_NOT, Bin(Ref(b), EXPR_ADD, I(300)))->Generate(target), 1);
-  ASSERT_EQ(Un(EXPR_BITNOT, Ref(b))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Un(EXPR_NOT, Bin(Ref(b), EXPR_ADD, I(300))), target), 1);
+  ASSERT_EQ(Generate(*Un(EXPR_BITNOT, Ref(b)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x13, 0x02, 0x7E, 0x00, 0x6C, 0x00, 0x0A, 0x02, 0x2C, 0x01, 0x1A, 0x00, 0x69, 0x00,  //
                            0x13, 0x02, 0x7E, 0x00, 0x6A, 0x00}));
 }
@@ -70,13 +70,13 @@ TEST_F(ExpressionCode, WidenedNodesAndElementReadsPushWhatTheyReport) {
   CVarSymbol* x = Global("x", TYPE_BYTE, 0x90, 3);
 
   // (b + 1) + 300: the inner sum computes in Integer.
-  ASSERT_EQ(Bin(Bin(Ref(b), EXPR_ADD, B(1)), EXPR_ADD, I(300))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Bin(Bin(Ref(b), EXPR_ADD, B(1)), EXPR_ADD, I(300)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x13, 0x02, 0x7E, 0x00, 0x6C, 0x00, 0x0A, 0x02, 0x01, 0x00, 0x1A, 0x00,  //
                            0x0A, 0x02, 0x2C, 0x01, 0x1A, 0x00}));
 
   // x[2] + 300: the element read pushes a Byte and the sum converts it.
   ASSERT_TRUE(target.Initialize(8, 1, 1));
-  ASSERT_EQ(Bin(Bin(Ref(x), EXPR_INDEX, B(2)), EXPR_ADD, I(300))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Bin(Bin(Ref(x), EXPR_INDEX, B(2)), EXPR_ADD, I(300)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x15, 0x02, 0x90, 0x00, 0x0A, 0x02, 0x02, 0x00, 0x5B, 0x00, 0x6C, 0x00,  //
                            0x0A, 0x02, 0x2C, 0x01, 0x1A, 0x00}));
 }
@@ -88,21 +88,21 @@ TEST_F(ExpressionCode, LocalsAreAddressedFromTheInnermostFrame) {
   CVarSymbol* inner = Local("inner", TYPE_REAL, 2, 1);
   target.PushBlockFrame(0);
   target.PushBlockFrame(5);
-  ASSERT_EQ(Ref(n)->Generate(target), 1);
-  ASSERT_EQ(Ref(f)->GenerateAddress(target), 1);
-  ASSERT_EQ(Ref(p)->Generate(target), 1);
+  ASSERT_EQ(Generate(*Ref(n), target), 1);
+  ASSERT_EQ(GenerateAddress(*Ref(f), target), 1);
+  ASSERT_EQ(Generate(*Ref(p), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x0E, 0x02, 0xFC, 0xFF, 0x0F, 0x02, 0xFC, 0xFF, 0x0D, 0x02, 0x06, 0x00}));
 
   // From a nested block with locals the method's frame lies a link and its own size further.
   ASSERT_TRUE(target.Initialize(8, 1, 1));
   for (int size : {0, 5, 3}) target.PushBlockFrame(size);
-  ASSERT_EQ(Ref(n)->Generate(target), 1);
-  ASSERT_EQ(Ref(inner)->Generate(target), 1);
+  ASSERT_EQ(Generate(*Ref(n), target), 1);
+  ASSERT_EQ(Generate(*Ref(inner), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x0E, 0x02, 0x03, 0x00, 0x11, 0x02, 0xFD, 0xFF}));
 
   // An operand word that would wrap is refused.
   for (int i = 0; i < 130; ++i) target.PushBlockFrame(255);
-  EXPECT_EQ(Ref(n)->Generate(target), 0);
+  EXPECT_EQ(Generate(*Ref(n), target), 0);
   EXPECT_EQ(target.errorText,
             "VARIABLE:  'n' lies too far from the current frame (33161 bytes; a stack operand holds -32768 to 32767).");
 }
@@ -110,20 +110,20 @@ TEST_F(ExpressionCode, LocalsAreAddressedFromTheInnermostFrame) {
 TEST_F(ExpressionCode, MemoryMappedBytesUseTheirFixedAddress) {
   CVarSymbol* port = Mapped("port", 0x39);
   CVarSymbol* pin = Mapped("pin", 0x36, 1);
-  ASSERT_EQ(Ref(port)->Generate(target), 1);
-  ASSERT_EQ(Ref(port)->GenerateAddress(target), 1);
-  ASSERT_EQ(Ref(pin)->Generate(target), 1);
-  ASSERT_EQ(Ref(pin)->GenerateAddress(target), 1);
+  ASSERT_EQ(Generate(*Ref(port), target), 1);
+  ASSERT_EQ(GenerateAddress(*Ref(port), target), 1);
+  ASSERT_EQ(Generate(*Ref(pin), target), 1);
+  ASSERT_EQ(GenerateAddress(*Ref(pin), target), 1);
   // An operator on a mapped byte computes as Byte.
-  ASSERT_EQ(Bin(Ref(port), EXPR_BITAND, B(4))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Bin(Ref(port), EXPR_BITAND, B(4)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x13, 0x02, 0x39, 0x00, 0x15, 0x02, 0x39, 0x00, 0x13, 0x02, 0x36, 0x00,  //
                            0x15, 0x02, 0x36, 0x00, 0x13, 0x02, 0x39, 0x00, 0x09, 0x01, 0x04, 0x2B, 0x00}));
 }
 
 TEST_F(ExpressionCode, OnlyVariablesAndElementsHaveAnAddress) {
-  EXPECT_EQ(B(3)->GenerateAddress(target), 0);
-  EXPECT_EQ(Bin(Ref(Global("b", TYPE_BYTE, 0x7E)), EXPR_ADD, B(1))->GenerateAddress(target), 0);
-  EXPECT_EQ(CExpression().Generate(target), 0);  // an empty node
+  EXPECT_EQ(GenerateAddress(*B(3), target), 0);
+  EXPECT_EQ(GenerateAddress(*Bin(Ref(Global("b", TYPE_BYTE, 0x7E)), EXPR_ADD, B(1)), target), 0);
+  EXPECT_EQ(Generate(CExpression(), target), 0);  // an empty node
   EXPECT_TRUE(Code().empty());
   EXPECT_EQ(target.codeCursor, 30);
 }
@@ -156,7 +156,7 @@ TEST_F(CallCode, ArgumentsGoLastToFirstAndForwardCallsAreFixedUp) {
   arguments.push_back(Ref(b));
   arguments.push_back(B(2));
   Node call = Call(f, std::move(arguments));
-  ASSERT_EQ(Bin(std::move(call), EXPR_ADD, I(1))->Generate(target), 1);
+  ASSERT_EQ(Generate(*Bin(std::move(call), EXPR_ADD, I(1)), target), 1);
   EXPECT_EQ(Code(), (Bytes{0x09, 0x01, 0x02, 0x6D, 0x00,              // 2 as Real
                            0x13, 0x02, 0x7E, 0x00, 0x6C, 0x00,        // b as Integer
                            0x78, 0x02, 0x00, 0x00, 0x7C, 0x00,        // CALL ?, GOT INT
@@ -178,7 +178,7 @@ TEST_F(CallCode, CallsNestedInArgumentsOfAnyDepth) {
     arguments.push_back(std::move(call));
     call = Call(g, std::move(arguments));
   }
-  ASSERT_EQ(call->Generate(target), 1) << target.errorText;
+  ASSERT_EQ(Generate(*call, target), 1) << target.errorText;
   const Bytes code = Code();
   ASSERT_EQ(code.size(), 3u + 6u * depth);
   EXPECT_EQ((Bytes{code[3], code[4], code[5], code[6], code[7], code[8]}), (Bytes{0x78, 0x02, 0x00, 0x01, 0x7B, 0x00}));
@@ -190,18 +190,18 @@ TEST_F(CallCode, CallsThatCanNotYieldAValueAreRefused) {
   CProtoSymbol* act = Prototype("act");
   Define(act, 0x100);
   Node call = Call(act, {});
-  EXPECT_EQ(call->Generate(target), 0);
+  EXPECT_EQ(Generate(*call, target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'act' returns no value; it can not be used in an expression.");
 
   CProtoSymbol* tick = Prototype("tick", TYPE_ADDRESS);
   tick->returnType.flags = TYPE_FLAG_INTERRUPT;
   tick->returnType.ref = 3;
   Define(tick, 0x100);
-  EXPECT_EQ(Call(tick, {})->Generate(target), 0);
+  EXPECT_EQ(Generate(*Call(tick, {}), target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'tick' returns no value; it can not be used in an expression.");
 
   CProtoSymbol* missing = Prototype("missing", TYPE_BYTE);
-  EXPECT_EQ(Call(missing, {})->Generate(target), 0);
+  EXPECT_EQ(Generate(*Call(missing, {}), target), 0);
   EXPECT_EQ(target.errorText, "CALL:  'missing' is declared but has no method body.");
 }
 
@@ -211,12 +211,12 @@ TEST_F(ExpressionCode, DeepTreesGenerateOrFailWithoutRecursion) {
   CVarSymbol* b = Global("b", TYPE_BYTE, 0x7E);
   Node chain = Ref(b);
   for (int i = 0; i < 10000; ++i) chain = Un(EXPR_BITNOT, std::move(chain));
-  ASSERT_EQ(chain->Generate(target), 1);
+  ASSERT_EQ(Generate(*chain, target), 1);
   EXPECT_EQ(Code().size(), 4u + 2u * 10000);
 
   Node sum = Ref(b);
   for (int i = 0; i < 300000; ++i) sum = Bin(Ref(b), EXPR_ADD, std::move(sum));  // right-deep
-  EXPECT_EQ(sum->Generate(target), 0);
+  EXPECT_EQ(Generate(*sum, target), 0);
   EXPECT_EQ(target.errorText, "CODE:  Out of code memory: the program does not fit below 0x10000.");
   EXPECT_TRUE(target.codeFull);
 }

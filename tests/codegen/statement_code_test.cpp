@@ -24,7 +24,7 @@ class StatementCode : public CodegenTest {
   }
   // Generates a program block the way the build does: the block, then the fixups.
   bool Generate(CBlock& program) {
-    const bool generated = target.GenerateBlock(program, false);
+    const bool generated = GenerateBlock(program, false, target);
     if (generated) target.ResolveFixups();
     return generated;
   }
@@ -45,7 +45,7 @@ TEST_F(StatementCode, AssignmentsConvertTheValueToTheTarget) {
   Assign(body, Ref(y), Ref(r));
   Assign(body, Ref(port), B(5));
   target.PushBlockFrame(0);
-  ASSERT_TRUE(target.GenerateBlock(body, false)) << target.errorText;
+  ASSERT_TRUE(GenerateBlock(body, false, target)) << target.errorText;
   EXPECT_EQ(Code(), (Bytes{0x01, 0x01, 0xFE,                                                    //
                            0x15, 0x02, 0x80, 0x00, 0x0D, 0x02, 0x00, 0x00, 0x6C, 0x00, 0x60, 0x00,  // x[i]
                            0x13, 0x02, 0x7E, 0x00, 0x09, 0x01, 0x02, 0x19, 0x00, 0x6C, 0x00, 0x04, 0x00,
@@ -72,7 +72,7 @@ TEST_F(StatementCode, OutputWeightAndClear) {
   Add<CClearStatement>(body, g);
   target.PushBlockFrame(0);
   target.PushBlockFrame(5);
-  ASSERT_TRUE(target.GenerateBlock(body, false)) << target.errorText;
+  ASSERT_TRUE(GenerateBlock(body, false, target)) << target.errorText;
   EXPECT_EQ(Code(), (Bytes{0x89, 0x03, 0x48, 0x69, 0x00,                    // OUT "Hi"
                            0x89, 0x01, 0x00,                                // OUT ""
                            0x14, 0x02, 0x7E, 0x00, 0x6F, 0x00, 0x84, 0x00,  // OUTCH n
@@ -89,12 +89,12 @@ TEST_F(StatementCode, OutputWeightAndClear) {
 TEST_F(StatementCode, TextsLongerThanTheLengthByteAreRefused) {
   CBlock body;
   Add<COutStatement>(body, TestArena().Text(std::string(254, 'a')));
-  ASSERT_TRUE(target.GenerateBlock(body, false));
+  ASSERT_TRUE(GenerateBlock(body, false, target));
   EXPECT_EQ(At(0x7E, 3), (Bytes{0x89, 0xFF, 'a'}));
   EXPECT_EQ(target.codeCursor - 30, 2 + 255);
   CBlock longer;
   COutStatement* refused = Add<COutStatement>(longer, TestArena().Text(std::string(255, 'a')));
-  EXPECT_FALSE(target.GenerateBlock(longer, false));
+  EXPECT_FALSE(GenerateBlock(longer, false, target));
   EXPECT_EQ(target.errorText, "OUT:  Text of 255 characters is too long; at most 254 can be written.");
   EXPECT_EQ(refused->address, 0);
   EXPECT_EQ(target.codeCursor - 30, 2 + 255);
@@ -140,7 +140,7 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
     entry->range = other.get();
     rule->entries.Add(TestArena(), entry);
   }
-  EXPECT_FALSE(ruleStatement->Generate(target));
+  EXPECT_FALSE(::Generate(*ruleStatement, target));
   EXPECT_EQ(target.errorText, "RULE:  'heat' has 256 entries; a rule holds at most 255.");
 }
 

@@ -43,7 +43,7 @@ Compiled CompilerTest::Compile(const std::string& text, Placement placement) {
   };
   EXPECT_TRUE(
       run.parser->Create(placement.externalRamK, placement.codeLocation, placement.dataLocation));
-  EXPECT_TRUE(run.parser->compiler.OpenSource("main.tvr"));
+  EXPECT_TRUE(run.parser->OpenSource("main.tvr"));
   run.result = run.parser->Parse();
   run.parser->onLog = nullptr;
   fs::current_path(scratch);  // an aborted parse leaves the folder of the last file opened

@@ -96,11 +96,11 @@ TEST_F(FrontendTest, MainSourceMustBeARegularReadableFile) {
   CParser parser;
   parser.logPath = logPath;
   ASSERT_TRUE(parser.Create(0, 1, 1));
-  EXPECT_FALSE(parser.compiler.OpenSource("folder"));
-  EXPECT_FALSE(parser.compiler.OpenSource("missing.tvr"));
-  EXPECT_FALSE(parser.compiler.OpenSource(""));
-  EXPECT_EQ(parser.compiler.fileStack.Depth(), 0);
-  EXPECT_TRUE(parser.compiler.fileStack.usedFiles.empty());
+  EXPECT_FALSE(parser.OpenSource("folder"));
+  EXPECT_FALSE(parser.OpenSource("missing.tvr"));
+  EXPECT_FALSE(parser.OpenSource(""));
+  EXPECT_EQ(parser.fileStack.Depth(), 0);
+  EXPECT_TRUE(parser.fileStack.usedFiles.empty());
 }
 
 TEST_F(FrontendTest, PathsWithBlanksAndNonAsciiNames) {
@@ -116,9 +116,9 @@ TEST_F(FrontendTest, SeparatorOnlyAtTheStartKeepsTheDirectory) {
   CParser parser;
   parser.logPath = logPath;
   ASSERT_TRUE(parser.Create(0, 1, 1));
-  ASSERT_TRUE(parser.compiler.OpenSource("\\lib.tvr"));
+  ASSERT_TRUE(parser.OpenSource("\\lib.tvr"));
   EXPECT_EQ(fs::current_path(), fs::path(scratch));
-  EXPECT_EQ(parser.compiler.fileStack.currentName, "\\lib.tvr");
+  EXPECT_EQ(parser.fileStack.currentName, "\\lib.tvr");
 }
 
 TEST_F(FrontendTest, PushAndPopSwitchTheLexer) {
@@ -127,7 +127,7 @@ TEST_F(FrontendTest, PushAndPopSwitchTheLexer) {
   CParser parser;
   parser.logPath = logPath;
   ASSERT_TRUE(parser.Create(0, 1, 1));
-  CFileStack& stack = parser.compiler.fileStack;
+  CFileStack& stack = parser.fileStack;
   EXPECT_FALSE(stack.Pop());  // nothing pushed yet
   ASSERT_TRUE(stack.Push("a.tvr"));
   parser.lexer.line = 7;

@@ -52,7 +52,7 @@ ParseRun FrontendTest::ParseFile(const std::string& name, bool recordProductions
     run.files.push_back(notice.file);
   };
   EXPECT_TRUE(parser.Create(0, 1, 1));
-  EXPECT_TRUE(parser.compiler.OpenSource(name)) << name;
+  EXPECT_TRUE(parser.OpenSource(name)) << name;
   run.result = parser.Parse();
   run.errorCount = parser.errorCount;
   run.log = ReadWholeFile(logPath);

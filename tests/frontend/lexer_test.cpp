@@ -27,8 +27,8 @@ class LexerTest : public FrontendTest {
     std::vector<Token> tokens;
     CParser parser;
     EXPECT_TRUE(parser.lexer.Create(&parser));
-    parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
-    EXPECT_TRUE(parser.compiler.OpenSource("lex.tvr"));
+    parser.compiler.BeginProgram(0, 0, 0);
+    EXPECT_TRUE(parser.OpenSource("lex.tvr"));
     for (;;) {
       parser.tokenValue = yyvalue{};
       int code = parser.lexer.NextToken();
@@ -180,8 +180,8 @@ TEST_F(LexerTest, EndOfInputRepeatsAndKeepsTheLastText) {
   Write("end.tvr", "x;\n");
   CParser parser;
   ASSERT_TRUE(parser.lexer.Create(&parser));
-  parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
-  ASSERT_TRUE(parser.compiler.OpenSource("end.tvr"));
+  parser.compiler.BeginProgram(0, 0, 0);
+  ASSERT_TRUE(parser.OpenSource("end.tvr"));
   EXPECT_EQ(parser.lexer.NextToken(), IDENTIFIER);
   EXPECT_EQ(parser.lexer.NextToken(), ';');
   EXPECT_EQ(parser.lexer.NextToken(), 0);
@@ -215,8 +215,8 @@ TEST_F(LexerTest, HugeLinesAndTokens) {
   Write("lex.tvr", line + "\nz");
   CParser parser;
   ASSERT_TRUE(parser.lexer.Create(&parser));
-  parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
-  ASSERT_TRUE(parser.compiler.OpenSource("lex.tvr"));
+  parser.compiler.BeginProgram(0, 0, 0);
+  ASSERT_TRUE(parser.OpenSource("lex.tvr"));
   size_t count = 0;
   bool expected = true;
   for (int code; (code = parser.lexer.NextToken()) != IDENTIFIER && code != 0; ++count)

@@ -355,7 +355,7 @@ TEST_F(FrontendTest, StackGrowthFailureReportsAnOverflow) {
   parser.logPath = logPath;
   ASSERT_TRUE(parser.Create(0, 1, 1));
   parser.stackLimit = 400;
-  ASSERT_TRUE(parser.compiler.OpenSource("main.tvr"));
+  ASSERT_TRUE(parser.OpenSource("main.tvr"));
   EXPECT_EQ(parser.Parse(), 1);
   EXPECT_NE(ReadWholeFile(logPath).find("\"{\" yacc stack overflow \r\n"), std::string::npos);
 }
@@ -367,7 +367,7 @@ TEST_F(FrontendTest, ParseResetsTheErrorCount) {
   ASSERT_TRUE(parser.Create(0, 1, 1));
   parser.WriteLog("before");
   EXPECT_EQ(parser.errorCount, 1);
-  ASSERT_TRUE(parser.compiler.OpenSource("main.tvr"));
+  ASSERT_TRUE(parser.OpenSource("main.tvr"));
   EXPECT_EQ(parser.Parse(), 0);
   EXPECT_EQ(parser.errorCount, 0);
 }

@@ -18,14 +18,14 @@ class TokenColumnTest : public FrontendTest {
     Write("col.tvr", source);
     CParser parser;
     EXPECT_TRUE(parser.lexer.Create(&parser));
-    parser.compiler.BeginProgram(&parser.lexer, 0, 0, 0);
-    EXPECT_TRUE(parser.compiler.OpenSource("col.tvr"));
+    parser.compiler.BeginProgram(0, 0, 0);
+    EXPECT_TRUE(parser.OpenSource("col.tvr"));
     std::vector<int> columns;
     for (int code = 1; code != 0;) {
       code = parser.lexer.NextToken();
       columns.push_back(parser.lexer.TokenColumn());
       if (columns.size() == 1 && !used.empty()) {
-        EXPECT_TRUE(parser.compiler.OpenSource(used));
+        EXPECT_TRUE(parser.OpenSource(used));
       }
     }
     return columns;

@@ -74,7 +74,7 @@ Measured BuildInChild(const std::string& folder, const std::string& source) {
     bool good = false;
     if (parser.Create(64, 2, 2)) {  // both regions in 64 K of external RAM
       std::string path = source;
-      good = parser.compiler.OpenSource(path) && parser.Parse() == 0 && parser.errorCount == 0 &&
+      good = parser.OpenSource(path) && parser.Parse() == 0 && parser.errorCount == 0 &&
              parser.compiler.Generate() != 0 && parser.compiler.WriteHexFile(path);
       parser.WriteDebugFile("tovrin.dbg", 4);
     }

@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
 
     CParser parser;
     // On-chip code and data, as a build with no external RAM would use.
-    if (!parser.lexer.Create(&parser) || !parser.compiler.BeginProgram(&parser.lexer, 0, 1, 1)) return 1;
-    if (!parser.compiler.OpenSource(path)) return 1;
+    if (!parser.lexer.Create(&parser) || !parser.compiler.BeginProgram(0, 1, 1)) return 1;
+    if (!parser.OpenSource(path)) return 1;
     Stopwatch watch;
     long tokens = 0;
     while (parser.lexer.NextToken() != 0) ++tokens;

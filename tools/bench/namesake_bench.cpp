@@ -25,7 +25,7 @@ double SecondsFor(const std::string& folder, int classes) {
   const auto begin = std::chrono::steady_clock::now();
   CParser parser;
   parser.logPath = folder + "/tovrin.log";
-  if (!parser.Create(64, 2, 2) || !parser.compiler.OpenSource(path)) return -1;
+  if (!parser.Create(64, 2, 2) || !parser.OpenSource(path)) return -1;
   int result = parser.Parse();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (result != 0 || parser.errorCount != 0) std::printf("  (%d errors)\n", parser.errorCount);

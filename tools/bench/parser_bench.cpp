@@ -71,7 +71,7 @@ void Run(const std::string& folder, const std::string& path, const char* label) 
   long bytes = static_cast<long>(std::filesystem::file_size(path));
   CParser parser;
   parser.logPath = folder + "/tovrin.log";
-  if (!parser.Create(0, 1, 1) || !parser.compiler.OpenSource(path)) {
+  if (!parser.Create(0, 1, 1) || !parser.OpenSource(path)) {
     std::printf("%s: cannot open %s\n", label, path.c_str());
     return;
   }

@@ -1,0 +1,47 @@
+# Fails when a file under ROOT/LAYER includes a header of a subsystem that LAYER does not use.
+#   cmake -D ROOT=dir -D LAYER=name -D LAYERS=a,b,... -D USES=a,b,... [-D STAMP=file] -P CheckLayers.cmake
+# An include names a subsystem by its first path component ("model/type.h"); includes of
+# anything else (system headers, generated files, Qt) are not the layers' business. STAMP is
+# written only when every include is allowed.
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "," ";" layers "${LAYERS}")
+string(REPLACE "," ";" uses "${USES}")
+if(STAMP)
+  file(REMOVE ${STAMP})
+endif()
+
+set(include_pattern "^[ \t]*#[ \t]*include[ \t]*[<\"]([A-Za-z0-9_]+)/")
+file(GLOB_RECURSE files ${ROOT}/${LAYER}/*.h ${ROOT}/${LAYER}/*.cpp ${ROOT}/${LAYER}/*.y)
+set(wrong)
+foreach(file IN LISTS files)
+  file(STRINGS ${file} includes REGEX "${include_pattern}")
+  foreach(include IN LISTS includes)
+    string(REGEX MATCH "${include_pattern}" found "${include}")
+    set(used ${CMAKE_MATCH_1})
+    if(used IN_LIST layers AND NOT used STREQUAL LAYER AND NOT used IN_LIST uses)
+      # Only a wrong include pays for reading the whole file, to say on which line it stands.
+      file(READ ${file} content)
+      string(FIND "${content}" "${include}" at)
+      string(SUBSTRING "${content}" 0 ${at} before)
+      string(REGEX MATCHALL "\n" breaks "${before}")
+      list(LENGTH breaks line)
+      math(EXPR line "${line} + 1")
+      file(RELATIVE_PATH where ${ROOT} ${file})
+      string(STRIP "${include}" text)
+      list(APPEND wrong "${where}:${line}: ${text}: ${LAYER}/ does not use ${used}/")
+    endif()
+  endforeach()
+endforeach()
+
+if(wrong)
+  if(uses)
+    list(JOIN uses ", " allowed)
+  else()
+    set(allowed "no other subsystem")
+  endif()
+  list(JOIN wrong "\n" report)
+  message(FATAL_ERROR "Includes against the layers (${LAYER}/ uses ${allowed}):\n${report}")
+endif()
+if(STAMP)
+  file(TOUCH ${STAMP})
+endif()
