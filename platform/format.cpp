@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -10,9 +11,47 @@ namespace {
 // a precision, a length modifier, floating point) goes to vsnprintf. Writing the common ones
 // here matters because the listing formats a line or two per instruction and symbol, and
 // vsnprintf's set-up costs more than the line itself.
+// The text being made: on the stack while it is short, as nearly every line is.
+class Output {
+ public:
+  void append(const char* text, std::size_t length) {
+    if (size + length > sizeof small) Spill(length);
+    if (spilled) {
+      big.append(text, length);
+    } else {
+      std::memcpy(small + size, text, length);
+      size += length;
+    }
+  }
+  void append(std::size_t count, char c) {
+    if (size + count > sizeof small) Spill(count);
+    if (spilled) {
+      big.append(count, c);
+    } else {
+      std::memset(small + size, c, count);
+      size += count;
+    }
+  }
+  void push_back(char c) { append(1, c); }
+  std::string Take() { return spilled ? std::move(big) : std::string(small, size); }
+
+ private:
+  void Spill(std::size_t more) {
+    if (spilled) return;
+    big.reserve(size + more + sizeof small);
+    big.assign(small, size);
+    spilled = true;
+  }
+
+  char small[256];
+  std::size_t size = 0;
+  bool spilled = false;
+  std::string big;
+};
+
 class FastFormatter {
  public:
-  explicit FastFormatter(std::string& out) : text(out) {}
+  explicit FastFormatter(Output& out) : text(out) {}
 
   // False when the format needs vsnprintf (nothing of args has been read wrongly then:
   // the caller starts over from its own copy).
@@ -104,10 +143,12 @@ class FastFormatter {
       Pad(width - length, ' ');
       if (negative) text.push_back('-');
     }
-    while (count > 0) text.push_back(digits[--count]);
+    char ordered[16];
+    for (int i = 0; i < count; ++i) ordered[i] = digits[count - 1 - i];
+    text.append(ordered, static_cast<std::size_t>(count));
   }
 
-  std::string& text;
+  Output& text;
 };
 
 std::string FormatSlowly(const char* format, va_list args) {
@@ -126,13 +167,12 @@ std::string FormatSlowly(const char* format, va_list args) {
 }  // namespace
 
 std::string FormatV(const char* format, va_list args) {
-  std::string result;
-  result.reserve(std::strlen(format) + 32);
+  Output result;
   va_list copy;
   va_copy(copy, args);
   const bool done = FastFormatter(result).Run(format, copy);
   va_end(copy);
-  if (done) return result;
+  if (done) return result.Take();
   return FormatSlowly(format, args);
 }
 
