@@ -135,13 +135,13 @@ class CCompiler : public CTarget {
   CBlock* currentBlock = nullptr;  // receives new statements; null until BeginProgram
 
  private:
-  // Appends to the current block, or keeps the statement aside when it stands in no block
-  // (an ELSEIF clause, a call used as a value until its leaf takes it).
   // Leaves the message and answers null: the shape of every refusal.
   std::nullptr_t Refuse(const std::string& message) {
     errorText = message;
     return nullptr;
   }
+  // Appends to the current block, unless the statement stands in no block (an ELSEIF clause,
+  // a call used as a value, which its leaf reaches).
   template <typename Statement>
   Statement* Append(Statement* statement, bool standsAlone) {
     if (!standsAlone) currentBlock->Add(arena, statement);
