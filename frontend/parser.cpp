@@ -88,6 +88,9 @@ void CParser::WriteDebugFile(const std::string& name, int level) {
     UserInterface().ShowMessage(Format("Can not create parser debug file '%s'", name.c_str()));
     return;
   }
+  // A full listing runs to megabytes in lines of a few dozen bytes: write it in large pieces.
+  static thread_local char buffer[1 << 16];
+  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
   compiler.WriteDebugListing(file, level, 0);
   std::fclose(file);
 }
