@@ -107,7 +107,7 @@ int CCodeGenerator::StepBlock(Frame& frame) {
     return 0;
   }
   while (frame.next < block.statements.size()) {
-    CStatement* statement = block.statements[frame.next++].get();
+    CStatement* statement = block.statements[frame.next++];
     if (statement != nullptr) return Then(*statement);
   }
   target.PopBlockFrame();

@@ -168,14 +168,14 @@ class ExpressionGenerator {
     Push(Task::Operator, &node);
     if (node.right != nullptr) {
       PushConversion(node.right->kind, node.op == EXPR_INDEX ? TYPE_INTEGER : k);
-      Push(Task::Value, node.right.get());
+      Push(Task::Value, node.right);
     }
     if (node.left != nullptr) {
       if (node.op == EXPR_INDEX) {
-        Push(Task::Address, node.left.get());
+        Push(Task::Address, node.left);
       } else {
         PushConversion(node.left->kind, k);
-        Push(Task::Value, node.left.get());
+        Push(Task::Value, node.left);
       }
     }
     return true;
@@ -188,8 +188,8 @@ class ExpressionGenerator {
     }
     Push(Task::ElementAddress, &node);
     PushConversion(node.right->kind, TYPE_INTEGER);
-    Push(Task::Value, node.right.get());
-    Push(Task::Address, node.left.get());
+    Push(Task::Value, node.right);
+    Push(Task::Address, node.left);
     return true;
   }
 
@@ -214,13 +214,13 @@ class ExpressionGenerator {
   // A variable's value or address: globals by address, locals by their offset from the
   // current frame, memory-mapped bytes by their fixed address.
   bool Variable(const CExpression& node, bool address) {
-    const auto* variable = dynamic_cast<const CVarSymbol*>(node.value.symbol);
+    const auto* variable = SymbolCast<CVarSymbol>(node.value.symbol);
     if (variable == nullptr || variable->statement == nullptr) {
       return Fail(Format("VARIABLE:  '%s' has no storage.", NameOf(node.value.symbol).c_str()));
     }
     const TypeKind v = node.value.BaseKind();
     const int column = Variant(v);
-    if (column < 0) return Fail(Format("VARIABLE:  '%s' holds no value.", variable->name.c_str()));
+    if (column < 0) return Fail(Format("VARIABLE:  '%s' holds no value.", std::string(variable->name).c_str()));
     static constexpr int kGlobal[4] = {OP_PUSH_BYTE_GLOBAL, OP_PUSH_INT_GLOBAL, OP_PUSH_REAL_GLOBAL,
                                        OP_PUSH_FUZZY_GLOBAL};
     static constexpr int kStack[4] = {OP_PUSH_BYTE_STACK, OP_PUSH_INT_STACK, OP_PUSH_REAL_STACK,
@@ -274,13 +274,13 @@ class ExpressionGenerator {
     }
     tasks.push_back({Task::CallInstruction, nullptr, &call});
     for (size_t i = 0; i < count; ++i) {
-      const auto* argument = dynamic_cast<const CParamStatement*>(call.arguments->statements[i].get());
+      const auto* argument = dynamic_cast<const CParamStatement*>(call.arguments->statements[i]);
       if (argument == nullptr || argument->expression == nullptr || parameters[i] == nullptr) {
         return Fail(Format("CALL:  Argument %d of '%s' is missing.", static_cast<int>(i) + 1,
                            call.prototype->QualifiedName().c_str()));
       }
       PushConversion(argument->expression->kind, parameters[i]->type.kind);
-      Push(Task::Value, argument->expression.get());
+      Push(Task::Value, argument->expression);
     }
     return true;
   }

@@ -270,7 +270,7 @@ int StatementStep::Visit(CRuleStatement& statement) {
   const size_t count = symbol->entries.size();
   // The count byte would wrap, and the table would read as a shorter rule.
   if (count > kMaxRuleEntries) {
-    return Fail(target, Format("RULE:  '%s' has %d entries; a rule holds at most %d.", symbol->name.c_str(),
+    return Fail(target, Format("RULE:  '%s' has %d entries; a rule holds at most %d.", std::string(symbol->name).c_str(),
                                static_cast<int>(count), static_cast<int>(kMaxRuleEntries)));
   }
   target.PatchByte(address, static_cast<int>(count));

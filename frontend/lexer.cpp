@@ -1,12 +1,13 @@
 #include "frontend/lexer.h"
 
+#include <sys/stat.h>
+
 #include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string_view>
 
 #include "frontend/parser.h"
 #include "frontend/tokens.h"
@@ -14,95 +15,111 @@
 
 namespace {
 
-constexpr int kInitialBufferSize = 100;
-constexpr int kReadBlock = 16384;
+constexpr std::size_t kReadBlock = 65536;
 
 constexpr bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 constexpr bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 constexpr bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-constexpr bool IsWordChar(int c) { return IsLetter(c) || IsDigit(c); }
 
-// Classes of characters for the scans that take runs of them.
+// What each byte can start, so the scanner decides with one load.
+enum CharacterClass : unsigned char {
+  CLASS_NONE,       // starts no rule
+  CLASS_BLANK,      // rule 38
+  CLASS_LINE,       // rule 37
+  CLASS_LETTER,     // rules 9 to 36 and 46
+  CLASS_DIGIT,      // rules 41 to 43
+  CLASS_CHARACTER,  // rule 40, nothing longer starts with it
+  CLASS_SPECIAL,    // needs a look at what follows: / " ' = < > .
+};
+
 struct CharacterTable {
-  bool word[256] = {};      // letters, digits, underscore
-  bool stringBody[256] = {};  // anything but a double quote or a line break
+  unsigned char kind[256] = {};
+  bool word[256] = {};  // letters, digits, underscore
   constexpr CharacterTable() {
     for (int c = 0; c < 256; ++c) {
-      word[c] = IsWordChar(c);
-      stringBody[c] = c != '"' && c != '\n';
+      word[c] = IsLetter(c) || IsDigit(c);
+      if (IsLetter(c)) kind[c] = CLASS_LETTER;
+      if (IsDigit(c)) kind[c] = CLASS_DIGIT;
     }
+    kind[static_cast<unsigned char>(' ')] = CLASS_BLANK;
+    kind[static_cast<unsigned char>('\t')] = CLASS_BLANK;
+    kind[static_cast<unsigned char>('\n')] = CLASS_LINE;
+    for (char c : {'%', '&', '(', ')', '*', '+', ',', '-', ':', ';', '?', '@', '[', ']', '^', '{', '|', '}', '~'})
+      kind[static_cast<unsigned char>(c)] = CLASS_CHARACTER;
+    for (char c : {'/', '"', '\'', '=', '<', '>', '.'}) kind[static_cast<unsigned char>(c)] = CLASS_SPECIAL;
   }
 };
 constexpr CharacterTable kCharacters;
 
-// Folds each CR LF of block to LF in place; a CR at its end is paired with
-// the next byte of the stream. Returns the new length.
-std::size_t FoldLineBreaks(unsigned char* block, std::size_t length, FILE* stream) {
+// Folds each CR LF of text to LF in place; returns the new length.
+std::size_t FoldLineBreaks(char* text, std::size_t length) {
   std::size_t out = 0;
   for (std::size_t i = 0; i < length; ++i) {
-    unsigned char c = block[i];
-    if (c == '\r') {
-      if (i + 1 < length) {
-        if (block[i + 1] == '\n') continue;
-      } else {
-        int next = getc_unlocked(stream);
-        if (next == '\n')
-          c = '\n';
-        else if (next != EOF)
-          ungetc(next, stream);
-      }
-    }
-    block[out++] = c;
+    if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') continue;
+    text[out++] = text[i];
   }
   return out;
 }
 
-// The characters of rule 40, each its own token.
-bool IsCharacterToken(int c) {
-  switch (c) {
-    case '%': case '&': case '(': case ')': case '*': case '+': case ',': case '-':
-    case '.': case '/': case ':': case ';': case '=': case '?': case '@': case '[':
-    case ']': case '^': case '{': case '|': case '}': case '~':
-      return true;
-    default:
-      return false;
-  }
+bool Is(const char* word, const char (&keyword)[3]) { return word[1] == keyword[1]; }
+template <std::size_t N>
+bool Is(const char* word, const char (&keyword)[N]) {
+  return std::memcmp(word + 1, keyword + 1, N - 2) == 0;
 }
 
-// Next capacity of a doubling buffer; 0 when it would overflow an int.
-int Doubled(int capacity) {
-  if (capacity == 0) return kInitialBufferSize;
-  if (capacity > INT_MAX / 2) return 0;
-  return capacity * 2;
-}
-
-struct Keyword {
-  std::string_view text;
-  int rule;
-  int token;
-};
-
-// Rules 9 to 36. Keywords are lower case only.
-constexpr Keyword kKeywords[] = {
-    {"and", 9, AND},          {"is", 10, IS},           {"not", 11, NOT},
-    {"or", 12, OR},           {"xor", 13, XOR},         {"min", 14, MIN},
-    {"max", 15, MAX},         {"as", 16, AS},           {"byte", 17, BYTE},
-    {"clear", 18, CLEAR},     {"const", 19, CONSTANT},  {"constant", 19, CONSTANT},
-    {"def", 20, DEFINE},      {"define", 20, DEFINE},   {"do", 21, DO},
-    {"elseif", 22, ELSEIF},   {"else", 23, ELSE},       {"fuzzy", 24, FUZZY},
-    {"if", 25, IF},           {"integer", 26, INTEGER}, {"interrupt", 27, INTERRUPT},
-    {"memory", 28, MEMORY},   {"outch", 29, OUTCH},     {"out", 30, OUT},
-    {"range", 31, RANGE},     {"real", 32, REAL},       {"rule", 33, RULE},
-    {"use", 34, USE},         {"while", 35, WHILE},     {"weight", 36, WEIGHT},
-};
-
-// The keyword rule a whole word matches, else the identifier rule.
-int WordRule(const char* word, int length) {
-  if (length < 2 || length > 9 || word[0] < 'a' || word[0] > 'z') return RULE_IDENTIFIER;
-  std::string_view candidate(word, length);
-  for (const Keyword& keyword : kKeywords) {
-    if (keyword.text.size() == candidate.size() && keyword.text[0] == word[0] && keyword.text == candidate)
-      return keyword.rule;
+// The keyword rule a whole word matches (rules 9 to 36), else the identifier rule: the
+// length and the first letter leave at most two candidates. Keywords are lower case only.
+int WordRule(const char* w, std::size_t length) {
+  switch (length) {
+    case 2:
+      switch (w[0]) {
+        case 'i': return Is(w, "is") ? 10 : Is(w, "if") ? 25 : RULE_IDENTIFIER;
+        case 'o': return Is(w, "or") ? 12 : RULE_IDENTIFIER;
+        case 'a': return Is(w, "as") ? 16 : RULE_IDENTIFIER;
+        case 'd': return Is(w, "do") ? 21 : RULE_IDENTIFIER;
+      }
+      break;
+    case 3:
+      switch (w[0]) {
+        case 'a': return Is(w, "and") ? 9 : RULE_IDENTIFIER;
+        case 'n': return Is(w, "not") ? 11 : RULE_IDENTIFIER;
+        case 'x': return Is(w, "xor") ? 13 : RULE_IDENTIFIER;
+        case 'm': return Is(w, "min") ? 14 : Is(w, "max") ? 15 : RULE_IDENTIFIER;
+        case 'd': return Is(w, "def") ? 20 : RULE_IDENTIFIER;
+        case 'o': return Is(w, "out") ? 30 : RULE_IDENTIFIER;
+        case 'u': return Is(w, "use") ? 34 : RULE_IDENTIFIER;
+      }
+      break;
+    case 4:
+      switch (w[0]) {
+        case 'b': return Is(w, "byte") ? 17 : RULE_IDENTIFIER;
+        case 'e': return Is(w, "else") ? 23 : RULE_IDENTIFIER;
+        case 'r': return Is(w, "real") ? 32 : Is(w, "rule") ? 33 : RULE_IDENTIFIER;
+      }
+      break;
+    case 5:
+      switch (w[0]) {
+        case 'c': return Is(w, "clear") ? 18 : Is(w, "const") ? 19 : RULE_IDENTIFIER;
+        case 'f': return Is(w, "fuzzy") ? 24 : RULE_IDENTIFIER;
+        case 'o': return Is(w, "outch") ? 29 : RULE_IDENTIFIER;
+        case 'r': return Is(w, "range") ? 31 : RULE_IDENTIFIER;
+        case 'w': return Is(w, "while") ? 35 : RULE_IDENTIFIER;
+      }
+      break;
+    case 6:
+      switch (w[0]) {
+        case 'd': return Is(w, "define") ? 20 : RULE_IDENTIFIER;
+        case 'e': return Is(w, "elseif") ? 22 : RULE_IDENTIFIER;
+        case 'm': return Is(w, "memory") ? 28 : RULE_IDENTIFIER;
+        case 'w': return Is(w, "weight") ? 36 : RULE_IDENTIFIER;
+      }
+      break;
+    case 7:
+      return w[0] == 'i' && Is(w, "integer") ? 26 : RULE_IDENTIFIER;
+    case 8:
+      return w[0] == 'c' && Is(w, "constant") ? 19 : RULE_IDENTIFIER;
+    case 9:
+      return w[0] == 'i' && Is(w, "interrupt") ? 27 : RULE_IDENTIFIER;
   }
   return RULE_IDENTIFIER;
 }
@@ -113,26 +130,30 @@ struct RuleTokens {
   constexpr RuleTokens() {
     const int operators[] = {EQ, NE, LE, LT, GE, GT, SHL, SHR};  // rules 1 to 8
     for (int i = 0; i < 8; ++i) token[RULE_FIRST_OPERATOR + i] = operators[i];
-    for (const Keyword& keyword : kKeywords) token[keyword.rule] = keyword.token;
+    // Rules 9 to 36, in rule order ("const"/"constant" and "def"/"define" share a rule).
+    const int keywords[] = {AND,   IS,    NOT,      OR,        XOR,    MIN,   MAX,   AS,    BYTE,  CLEAR,
+                            CONSTANT, DEFINE, DO,    ELSEIF,    ELSE,   FUZZY, IF,    INTEGER, INTERRUPT,
+                            MEMORY, OUTCH, OUT,   RANGE,     REAL,   RULE,  USE,   WHILE, WEIGHT};
+    for (int i = 0; i < 28; ++i) token[RULE_FIRST_KEYWORD + i] = keywords[i];
   }
 };
 constexpr RuleTokens kRuleTokens;
 
 // Decimal conversion of an INT_NUMBER. Values beyond the int range saturate
 // rather than wrap, so an oversized literal can never pass as a small one.
-int DecimalValue(const char* digits) {
+int DecimalValue(const char* digits, std::size_t length) {
   long long value = 0;
-  for (; *digits; ++digits) {
-    value = value * 10 + (*digits - '0');
+  for (std::size_t i = 0; i < length; ++i) {
+    value = value * 10 + (digits[i] - '0');
     if (value > INT_MAX) return INT_MAX;
   }
   return static_cast<int>(value);
 }
 
-int HexValue(const char* digits) {
+int HexValue(const char* digits, std::size_t length) {
   int value = 0;
-  for (; *digits; ++digits) {
-    int c = *digits;
+  for (std::size_t i = 0; i < length; ++i) {
+    int c = digits[i];
     int digit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
     value = value * 16 + digit;
   }
@@ -142,7 +163,7 @@ int HexValue(const char* digits) {
 // The literal has no sign and no exponent, but may have many digits: clamp to
 // the largest float instead of an out-of-range conversion. from_chars reads
 // the point whatever the process locale says.
-float RealValue(const char* text, int length) {
+float RealValue(const char* text, std::size_t length) {
   double value = 0;
   std::from_chars_result result = std::from_chars(text, text + length, value);
   if (result.ec == std::errc::result_out_of_range) {
@@ -155,74 +176,109 @@ float RealValue(const char* text, int length) {
   return static_cast<float>(value);
 }
 
+// Rules 41 to 43 from p (the first character, a digit or '.', already taken), or '.' alone
+// (rule 40) when no digit follows it. Moves p past the match.
+int MatchNumber(const char* start, const char*& p, const char* end) {
+  if (*start == '0' && p < end && *p == 'x') {
+    const char* q = p + 1;
+    int digits = 0;
+    while (digits < 4 && q < end && IsHexDigit(*q)) {
+      ++q;
+      ++digits;
+    }
+    if (digits >= 2) {
+      p = q;
+      return RULE_HEX_NUMBER;
+    }
+    return RULE_INT_NUMBER;  // "0x" or "0x5": the number 0, then a word starting with x
+  }
+  if (*start != '.') {
+    while (p < end && IsDigit(*p)) ++p;
+    if (p == end || *p != '.') return RULE_INT_NUMBER;
+    ++p;
+  }
+  // The match ends with '.': a real number needs at least one digit after it.
+  const char* point = p - 1;
+  const char* q = p;
+  while (q < end && IsDigit(*q)) ++q;
+  if (q > p) {
+    p = q;
+    return RULE_REAL_NUMBER;
+  }
+  if (point > start) {
+    p = point;
+    return RULE_INT_NUMBER;
+  }
+  return RULE_CHARACTER_TOKEN;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- yylexer
 
+const char* yylexer::TokenText() const {
+  matchCopy.assign(match, matchLength);
+  return matchCopy.c_str();
+}
+
 bool yylexer::CreateBuffers() {
-  text.reset(new (std::nothrow) char[kInitialBufferSize]);
-  unread.data.reset(new (std::nothrow) unsigned char[kInitialBufferSize]);
-  if (!text || !unread.data) return false;
-  textCapacity = kInitialBufferSize;
-  textLength = 0;
-  text[0] = '\0';
-  unread.capacity = kInitialBufferSize;
-  unread.size = 0;
+  matchCopy.reserve(100);
+  match = "";
+  matchLength = 0;
   return true;
+}
+
+bool yylexer::MatchInCurrentText() const {
+  const char* text = unread.data.get();
+  return text != nullptr && match >= text && match < text + unread.size;
+}
+
+void yylexer::KeepMatch() {
+  if (!MatchInCurrentText()) return;
+  keptMatch.assign(match, matchLength);
+  match = keptMatch.data();
 }
 
 CUnreadBuffer yylexer::TakeUnread() {
-  // Copied out at its size: a deep chain of used files keeps only what each
-  // file really had read ahead.
-  CUnreadBuffer taken;
-  int capacity = unread.size > kInitialBufferSize ? unread.size : kInitialBufferSize;
-  taken.data.reset(new (std::nothrow) unsigned char[capacity]);
-  if (!taken.data) ReportUnreadOverflow(unread.capacity);
-  taken.capacity = capacity;
-  taken.size = unread.size;
-  if (unread.size > 0)
-    std::memcpy(&taken.data[capacity - unread.size], &unread.data[unread.capacity - unread.size], unread.size);
-  unread.size = 0;
+  KeepMatch();
+  CUnreadBuffer taken = std::move(unread);
+  unread = CUnreadBuffer();
   return taken;
 }
 
-void yylexer::RestoreUnread(CUnreadBuffer buffer) { unread = std::move(buffer); }
+void yylexer::RestoreUnread(CUnreadBuffer buffer) {
+  KeepMatch();
+  unread = std::move(buffer);
+}
 
 bool yylexer::ReadAhead() {
-  if (!input) return false;
-  if (unread.capacity < kReadBlock) GrowUnread(kReadBlock);
-  unsigned char* block = &unread.data[unread.capacity - kReadBlock];
-  std::size_t length = std::fread(block, 1, kReadBlock, input);
-  if (length == 0) return false;
-  if (std::memchr(block, '\r', length)) length = FoldLineBreaks(block, length, input);
-  // The next character to read sits at capacity - size.
-  if (length < static_cast<std::size_t>(kReadBlock))
-    std::memmove(&unread.data[unread.capacity - length], block, length);
-  unread.size = static_cast<int>(length);
-  return true;
-}
-
-void yylexer::AppendWhile(const bool* keep) {
+  if (!input || unread.loaded) return false;
+  KeepMatch();
+  // The whole rest of the stream at once, in one buffer sized from the file when it can be.
+  std::size_t capacity = kReadBlock;
+  struct stat status {};
+  if (fstat(fileno(input), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+    capacity = static_cast<std::size_t>(status.st_size) + 1;
+  std::unique_ptr<char[]> text(new (std::nothrow) char[capacity]);
+  if (!text) ReportUnreadOverflow(static_cast<int>(capacity > INT_MAX ? INT_MAX : capacity));
+  std::size_t size = 0;
   for (;;) {
-    if (unread.size == 0 && !ReadAhead()) return;
-    const unsigned char* begin = &unread.data[unread.capacity - unread.size];
-    int length = 0;
-    if (keep) {
-      while (length < unread.size && keep[begin[length]]) ++length;
-    } else {
-      const void* end = std::memchr(begin, '\n', unread.size);
-      length = end ? static_cast<int>(static_cast<const unsigned char*>(end) - begin) : unread.size;
-    }
-    AppendBlock(begin, length);
-    unread.size -= length;
-    if (unread.size > 0) return;
+    size += std::fread(text.get() + size, 1, capacity - size, input);
+    if (size < capacity) break;
+    std::size_t grown = capacity * 2;
+    std::unique_ptr<char[]> larger(grown > capacity ? new (std::nothrow) char[grown] : nullptr);
+    if (!larger) ReportUnreadOverflow(static_cast<int>(capacity > INT_MAX ? INT_MAX : capacity));
+    std::memcpy(larger.get(), text.get(), size);
+    text = std::move(larger);
+    capacity = grown;
   }
-}
-
-void yylexer::AppendBlock(const unsigned char* block, int length) {
-  while (textLength + length + 1 > textCapacity) GrowText();
-  std::memcpy(&text[textLength], block, length);
-  textLength += length;
+  if (std::memchr(text.get(), '\r', size)) size = FoldLineBreaks(text.get(), size);
+  unread.data = std::move(text);
+  unread.size = size;
+  unread.next = 0;
+  unread.lineStart = 0;
+  unread.loaded = true;
+  return size > 0;
 }
 
 void yylexer::ReportTextOverflow(int size) {
@@ -235,218 +291,121 @@ void yylexer::ReportUnreadOverflow(int size) {
   std::exit(1);
 }
 
-void yylexer::Less(int length) {
-  if (length >= textLength) return;
-  int extra = textLength - length;
-  if (unread.size > unread.capacity - extra) GrowUnread(unread.size + extra);
-  unread.size += extra;
-  std::memcpy(&unread.data[unread.capacity - unread.size], &text[length], extra);
-  textLength = length;
-  text[textLength] = '\0';
-}
-
-void yylexer::GrowText() {
-  int next = Doubled(textCapacity);
-  if (next == 0) ReportTextOverflow(textCapacity);
-  std::unique_ptr<char[]> grown(new (std::nothrow) char[next]);
-  if (!grown) ReportTextOverflow(textCapacity);
-  if (textLength > 0) std::memcpy(grown.get(), text.get(), textLength);
-  text = std::move(grown);
-  textCapacity = next;
-}
-
-void yylexer::GrowUnread(int needed) {
-  int next = unread.capacity;
-  while (next < needed) {
-    next = Doubled(next);
-    if (next == 0) ReportUnreadOverflow(unread.capacity);
-  }
-  std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[next]);
-  if (!grown) ReportUnreadOverflow(unread.capacity);
-  // The characters keep their place at the end of the buffer.
-  if (unread.size > 0)
-    std::memcpy(&grown[next - unread.size], &unread.data[unread.capacity - unread.size], unread.size);
-  unread.data = std::move(grown);
-  unread.capacity = next;
-}
-
 // ---------------------------------------------------------------- yyflexer
 
 int yyflexer::NextToken() {
   for (;;) {
-    int c = ReadChar();
-    if (c < 0) {
-      // End of a file before any character of a token: the token text stays
-      // that of the last match, which messages at the end of input show.
+    if (unread.next >= unread.size && !ReadAhead()) {
+      // End of a file before any character of a token: the match stays that of the last
+      // one, which messages at the end of input show.
       if (Wrap()) return 0;
       continue;
     }
-    ClearText();
-    AppendText(c);
-    if (c == ' ' || c == '\t') {
-      // Rule 38 has no action: skip the call, keep the text.
-      TerminateText();
-      continue;
+    const char* text = unread.data.get();
+    const char* end = text + unread.size;
+    const char* start = text + unread.next;
+    const char* p = start + 1;
+    const int c = static_cast<unsigned char>(*start);
+    int rule = RULE_NONE;
+    switch (kCharacters.kind[c]) {
+      case CLASS_BLANK:
+        // Rule 38 has no action: a run of blanks is skipped at once, the last one the match.
+        while (p < end && kCharacters.kind[static_cast<unsigned char>(*p)] == CLASS_BLANK) ++p;
+        unread.next = static_cast<std::size_t>(p - text);
+        SetMatch(p - 1, 1);
+        continue;
+      case CLASS_LINE: {
+        // Rule 37: the line break and everything up to the next one.
+        const void* lineEnd = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        p = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end;
+        rule = RULE_LINE;
+        break;
+      }
+      case CLASS_LETTER:
+        while (p < end && kCharacters.word[static_cast<unsigned char>(*p)]) ++p;
+        rule = WordRule(start, static_cast<std::size_t>(p - start));
+        break;
+      case CLASS_DIGIT:
+        rule = MatchNumber(start, p, end);
+        break;
+      case CLASS_CHARACTER:
+        rule = RULE_CHARACTER_TOKEN;
+        break;
+      case CLASS_SPECIAL: {
+        const int next = p < end ? static_cast<unsigned char>(*p) : -1;
+        switch (c) {
+          case '/':
+            if (next != '/') {
+              rule = RULE_CHARACTER_TOKEN;
+              break;
+            }
+            {
+              // Rule 39, up to the line break.
+              const void* lineEnd = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+              p = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end;
+            }
+            rule = RULE_COMMENT;
+            break;
+          case '"':
+            // Rule 44: closed by a double quote or a line break. Cut short by the end of the
+            // file, the opening quote matches nothing and the rest is scanned again.
+            while (p < end && *p != '"' && *p != '\n') ++p;
+            if (p < end) {
+              ++p;
+              rule = RULE_STRING;
+            } else {
+              p = start + 1;
+            }
+            break;
+          case '\'':
+            // Rule 45: a quote, one character other than a line break, a quote.
+            if (next >= 0 && next != '\n' && p + 1 < end && p[1] == '\'') {
+              p += 2;
+              rule = RULE_CHARACTER;
+            }
+            break;
+          case '=':
+            if (next == '=') ++p;
+            rule = next == '=' ? 1 : RULE_CHARACTER_TOKEN;
+            break;
+          case '<':
+            rule = next == '>' ? 2 : next == '=' ? 3 : next == '<' ? 7 : 4;
+            if (rule != 4) ++p;
+            break;
+          case '>':
+            rule = next == '=' ? 5 : next == '>' ? 8 : 6;
+            if (rule != 6) ++p;
+            break;
+          case '.':
+            rule = MatchNumber(start, p, end);
+            break;
+        }
+        break;
+      }
+      default:
+        break;
     }
-    int rule = Match(c);
-    TerminateText();
+    unread.next = static_cast<std::size_t>(p - text);
+    SetMatch(start, static_cast<std::size_t>(p - start));
     if (rule == RULE_NONE) {
       EchoChar(c);
       continue;
     }
-    int token = Action(rule);
+    // Rules that give a fixed token and no value need no action of their own.
+    if (const int fixed = kRuleTokens.token[rule]; fixed != 0 || rule == RULE_CHARACTER_TOKEN) {
+      if (valueSlot != nullptr) *valueSlot = yyvalue{};
+      return fixed != 0 ? fixed : c;
+    }
+    const int token = Action(rule);
     if (token != kNoToken) return token < 0 ? 0 : token;
   }
-}
-
-int yyflexer::Match(int c) {
-  switch (c) {
-    case '\n':
-      return MatchLineBreak();
-    case ' ':
-    case '\t':
-      return RULE_BLANK;
-    case '/':
-      return MatchSlash();
-    case '"':
-      return MatchString();
-    case '\'':
-      return MatchCharacter();
-    case '=': {
-      int next = ReadChar();
-      if (next == '=') {
-        AppendText(next);
-        return 1;
-      }
-      if (next >= 0) UnreadChar(next);
-      return RULE_CHARACTER_TOKEN;
-    }
-    case '<':
-    case '>': {
-      int next = ReadChar();
-      int rule = 0;
-      if (c == '<') rule = next == '>' ? 2 : next == '=' ? 3 : next == '<' ? 7 : 0;
-      if (c == '>') rule = next == '=' ? 5 : next == '>' ? 8 : 0;
-      if (rule != 0) {
-        AppendText(next);
-        return rule;
-      }
-      if (next >= 0) UnreadChar(next);
-      return c == '<' ? 4 : 6;
-    }
-    default:
-      break;
-  }
-  if (IsDigit(c) || c == '.') return MatchNumber(c);
-  if (IsLetter(c)) return MatchWord();
-  if (IsCharacterToken(c)) return RULE_CHARACTER_TOKEN;
-  return RULE_NONE;
-}
-
-// Rule 37: the line break and everything up to the next one.
-int yyflexer::MatchLineBreak() {
-  AppendWhile(nullptr);
-  return RULE_LINE;
-}
-
-// Rule 39 ("//" up to the line break) or the character token '/'.
-int yyflexer::MatchSlash() {
-  int c = ReadChar();
-  if (c != '/') {
-    if (c >= 0) UnreadChar(c);
-    return RULE_CHARACTER_TOKEN;
-  }
-  AppendText(c);
-  AppendWhile(nullptr);
-  return RULE_COMMENT;
-}
-
-// Rule 44: closed by a double quote or a line break. Cut short by the end of
-// the file, the opening quote matches nothing and the rest is scanned again.
-int yyflexer::MatchString() {
-  AppendWhile(kCharacters.stringBody);
-  int c = ReadChar();
-  if (c >= 0) {
-    AppendText(c);
-    return RULE_STRING;
-  }
-  Less(1);
-  return RULE_NONE;
-}
-
-// Rule 45: a quote, one character other than a line break, a quote.
-int yyflexer::MatchCharacter() {
-  int c = ReadChar();
-  if (c < 0) return RULE_NONE;
-  if (c == '\n') {
-    UnreadChar(c);
-    return RULE_NONE;
-  }
-  int close = ReadChar();
-  if (close == '\'') {
-    AppendText(c);
-    AppendText(close);
-    return RULE_CHARACTER;
-  }
-  if (close >= 0) UnreadChar(close);
-  UnreadChar(c);
-  return RULE_NONE;
-}
-
-// Rules 41 to 43, and '.' alone (rule 40) when no digit follows it.
-int yyflexer::MatchNumber(int first) {
-  int c;
-  if (first == '0') {
-    c = ReadChar();
-    if (c == 'x') {
-      AppendText(c);
-      int digits = 0;
-      while (digits < 4 && IsHexDigit(c = ReadChar())) {
-        AppendText(c);
-        ++digits;
-      }
-      if (digits == 4 || c < 0) {
-        // Four digits end the match; so does the end of the stream.
-      } else {
-        UnreadChar(c);
-      }
-      if (digits >= 2) return RULE_HEX_NUMBER;
-      Less(1);  // "0x" or "0x5": the number 0, then a word starting with x
-      return RULE_INT_NUMBER;
-    }
-    if (c >= 0) UnreadChar(c);
-  }
-  if (first != '.') {
-    while (IsDigit(c = ReadChar())) AppendText(c);
-    if (c != '.') {
-      if (c >= 0) UnreadChar(c);
-      return RULE_INT_NUMBER;
-    }
-    AppendText(c);
-  }
-  // The text ends with '.': a real number needs at least one digit after it.
-  int integerLength = TokenLength() - 1;
-  int digits = 0;
-  while (IsDigit(c = ReadChar())) {
-    AppendText(c);
-    ++digits;
-  }
-  if (c >= 0) UnreadChar(c);
-  if (digits > 0) return RULE_REAL_NUMBER;
-  Less(integerLength > 0 ? integerLength : 1);
-  return integerLength > 0 ? RULE_INT_NUMBER : RULE_CHARACTER_TOKEN;
-}
-
-// Rules 9 to 36 and 46: a keyword wins a tie with the identifier rule.
-int yyflexer::MatchWord() {
-  AppendWhile(kCharacters.word);
-  return WordRule(MatchedText(), TokenLength());
 }
 
 // ---------------------------------------------------------------- CLexer
 
 bool CLexer::Create(CParser* owner) {
   parser = owner;
+  valueSlot = owner != nullptr ? &owner->tokenValue : nullptr;
   line = 1;
   return CreateBuffers();
 }
@@ -456,17 +415,32 @@ bool CLexer::Wrap() {
   return !parser->EndSource();
 }
 
+int CLexer::TokenColumn() const {
+  if (!MatchInCurrentText()) return 0;
+  const char* lineStart = unread.data.get() + unread.lineStart;
+  const long long column = MatchedText() - lineStart + 1;
+  return column >= 1 && column <= INT_MAX ? static_cast<int>(column) : 0;
+}
+
+const char* CLexer::KeepText(const char* text, std::size_t length) {
+  if (!parser) return nullptr;
+  return parser->compiler.arena.Text(text, length).data();
+}
+
 int CLexer::Action(int rule) {
   const char* match = MatchedText();
-  int length = TokenLength();
+  const std::size_t length = static_cast<std::size_t>(TokenLength());
   yyvalue value{};
   int token = kNoToken;
   switch (rule) {
     case RULE_LINE:
-      // Capture the line for messages, then scan it normally.
+      // Capture the line for messages, then scan it normally: all but the line break is
+      // given back, and the line starts after it.
       lineText.assign(match + 1, strnlen(match + 1, length - 1));
       ++line;
-      Less(1);
+      unread.next -= length - 1;
+      unread.lineStart = unread.next;
+      SetMatch(match, 1);
       return kNoToken;
     case RULE_BLANK:
     case RULE_COMMENT:
@@ -476,11 +450,11 @@ int CLexer::Action(int rule) {
       break;
     case RULE_INT_NUMBER:
       token = INT_NUMBER;
-      value.number = DecimalValue(match);
+      value.number = DecimalValue(match, length);
       break;
     case RULE_HEX_NUMBER:
       token = HEX_NUMBER;
-      value.number = HexValue(match + 2);
+      value.number = HexValue(match + 2, length - 2);
       break;
     case RULE_REAL_NUMBER:
       token = REAL_NUMBER;
@@ -489,7 +463,7 @@ int CLexer::Action(int rule) {
     case RULE_STRING:
       // Between the opening quote and the closing quote or line break.
       token = STRING;
-      value.text = NewText(match + 1, length - 2);
+      value.text = KeepText(match + 1, length - 2);
       break;
     case RULE_CHARACTER:
       token = CHARACTER;
@@ -497,19 +471,14 @@ int CLexer::Action(int rule) {
       break;
     case RULE_IDENTIFIER:
       token = IDENTIFIER;
-      value.text = NewText(match, length);
+      value.text = KeepText(match, length);
       break;
     default:
       if (rule < RULE_FIRST_OPERATOR || rule >= RULE_LINE) return kNoToken;
       token = kRuleTokens.token[rule];
       break;
   }
-  // Tokens without a value get a cleared slot, so no slot ever holds a
-  // stale copy of a text that an action has already freed.
-  if (parser) {
-    parser->tokenValue = value;
-  } else if (value.text && (token == IDENTIFIER || token == STRING)) {
-    FreeText(value);
-  }
+  // Tokens without a value get a cleared slot.
+  if (parser) parser->tokenValue = value;
   return token;
 }

@@ -1,26 +1,26 @@
 // The lexer: turns the characters of the current source file into tokens.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 class CParser;
 
-// Characters read ahead and given back. They belong to the file they were
-// read from, so the file stack saves and restores a whole buffer. The stack
-// grows downwards from the end of data: the next character to read is at
-// data[capacity - size], and characters given back last-first lie in their
-// reading order, so a whole tail of text is given back with one copy.
+// The characters of one file that are still to be scanned. A file is read ahead whole (CR LF
+// folded to LF) the first time its lexer needs a character, so a character given back is just
+// the read position moving back, and a match is a view of the text, never a copy. The text
+// belongs to the file: the file stack saves and restores a whole buffer with its position.
 struct CUnreadBuffer {
-  std::unique_ptr<unsigned char[]> data;
-  int size = 0;
-  int capacity = 0;
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;       // characters of the file
+  std::size_t next = 0;       // the next character to read
+  std::size_t lineStart = 0;  // where the current line begins (for columns)
+  bool loaded = false;        // the stream has been read
 };
 
-// The scanner engine's input side: the stream, the push-back buffer and the
-// token text buffer. Buffers start at 100 entries and double when full; the
-// stream is read in blocks into the push-back buffer.
+// The scanner engine's input side: the stream, the text read ahead from it and the match.
 class yylexer {
  public:
   yylexer() = default;
@@ -30,36 +30,21 @@ class yylexer {
 
   // The next token code; 0 at the end of all input (and at every later call).
   virtual int NextToken() = 0;
-  // The text of the last match, NUL-terminated.
-  const char* TokenText() const { return text ? text.get() : ""; }
-  int TokenLength() const { return textLength; }
+  // The text of the last match, NUL-terminated (copied out only when asked for).
+  const char* TokenText() const;
+  int TokenLength() const { return static_cast<int>(matchLength); }
 
   // Current source stream; null before the main file and after the last one.
   FILE* input = nullptr;
 
-  // Moves the push-back buffer out (leaving this one empty) / puts one back.
+  // Moves the text of the current file out (leaving this one empty) / puts one back.
   CUnreadBuffer TakeUnread();
   void RestoreUnread(CUnreadBuffer buffer);
 
  protected:
-  // Allocates both buffers; false when memory is exhausted.
+  // Readies the match; false when memory is exhausted.
   bool CreateBuffers();
 
-  // The most recently given-back character, else the next one of the
-  // stream; -1 at its end. (Not virtual: it runs for every character.)
-  int ReadChar() {
-    if (unread.size > 0 || ReadAhead()) return unread.data[unread.capacity - unread.size--];
-    return -1;
-  }
-  // Gives back one character (never -1).
-  void UnreadChar(int c) {
-    if (unread.size == unread.capacity) GrowUnread(unread.size + 1);
-    unread.data[unread.capacity - ++unread.size] = static_cast<unsigned char>(c);
-  }
-  // Moves characters from the input to the text while keep[c] is set; the
-  // first character that fails stays unread. A line break never passes when
-  // keep is null: then the rest of the line is taken.
-  void AppendWhile(const bool* keep);
   // A character no rule matches; discarded (standard output carries only the
   // program's own output).
   virtual void EchoChar(int) {}
@@ -73,33 +58,29 @@ class yylexer {
 
   static constexpr int kNoToken = -1;
 
-  // The match being acted on (the buffers exist once a token is scanned).
-  const char* MatchedText() const { return text.get(); }
-  void ClearText() { textLength = 0; }
-  void AppendText(int c) {
-    if (textLength + 1 >= textCapacity) GrowText();
-    text[textLength++] = static_cast<char>(c);
+  // Reads the rest of the stream when nothing of it is left; false at its end.
+  bool ReadAhead();
+  // The match: a view of the current file's text (or of the copy kept of it once that
+  // file's text has gone).
+  const char* MatchedText() const { return match; }
+  void SetMatch(const char* begin, std::size_t length) {
+    match = begin;
+    matchLength = length;
   }
-  void TerminateText() {
-    if (textLength + 1 > textCapacity) GrowText();
-    text[textLength] = '\0';
-  }
-  // Keeps the first length characters of the match and gives the rest back.
-  void Less(int length);
+  // Makes the match a copy of its own, before the text it points into goes away.
+  void KeepMatch();
+  // Whether the match lies in the current file's text.
+  bool MatchInCurrentText() const;
+
+  CUnreadBuffer unread;
+  // Where token values go (the parser's slot), if anywhere: tokens without a value clear it.
+  union yyvalue* valueSlot = nullptr;
 
  private:
-  // Reads the next block of the stream (CR LF folded to LF) as given-back
-  // characters: the read-ahead then belongs to the file like any other.
-  // False at the end of the stream.
-  bool ReadAhead();
-  void AppendBlock(const unsigned char* block, int length);
-  void GrowText();
-  void GrowUnread(int needed);
-
-  std::unique_ptr<char[]> text;
-  int textLength = 0;
-  int textCapacity = 0;
-  CUnreadBuffer unread;
+  const char* match = "";
+  std::size_t matchLength = 0;
+  mutable std::string matchCopy;  // the NUL-terminated text TokenText hands out
+  std::string keptMatch;          // the match once its file's text has gone
 };
 
 // The scanner: the 46 token rules with longest match, the first rule winning
@@ -107,19 +88,6 @@ class yylexer {
 class yyflexer : public yylexer {
  public:
   int NextToken() override;
-
- protected:
-  // Reads the longest match that starts with c (already read); returns its
-  // rule, or 0 when not even c starts a match. Extra characters are given back.
-  int Match(int c);
-
- private:
-  int MatchLineBreak();
-  int MatchSlash();
-  int MatchString();
-  int MatchCharacter();
-  int MatchNumber(int first);
-  int MatchWord();
 };
 
 // Token rules with an action of their own.
@@ -146,6 +114,11 @@ class CLexer : public yyflexer {
   // Remembers the parser that receives token values; line 1; buffers.
   bool Create(CParser* parser);
 
+  // 1-based byte column of the first character of the token just scanned; 0 when it is not
+  // on the current line (the line break itself, or a token of a file already left).
+  // Worked out only when asked, so scanning pays nothing for it.
+  int TokenColumn() const;
+
   int line = 1;          // line number in the current file
   std::string lineText;  // text of the current line, without its line break
   CParser* parser = nullptr;
@@ -154,4 +127,8 @@ class CLexer : public yyflexer {
   // Resumes the including file through the compiler's file stack.
   bool Wrap() override;
   int Action(int rule) override;
+
+ private:
+  // A copy of an identifier's or a string's text in the build's arena, which owns it.
+  const char* KeepText(const char* text, std::size_t length);
 };

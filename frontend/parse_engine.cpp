@@ -23,32 +23,20 @@ constexpr int kErrorSymbol = YYSYMBOL_YYerror;
 
 // Internal symbol of a token code; anything unknown (the error code included,
 // which only the engine may shift) can never be shifted.
-int TranslateToken(int token) {
-  if (token < 0 || token > YYMAXUTOK || token == 256) return YYSYMBOL_YYUNDEF;
+inline int TranslateToken(int token) {
+  if (static_cast<unsigned>(token) > static_cast<unsigned>(YYMAXUTOK) || token == 256) return YYSYMBOL_YYUNDEF;
   return yytranslate[token];
 }
 
-// What a state does next: shift to a state, reduce a rule, or fail. The
-// tables number the rules from 1, Bison's $accept rule first, so rule r is
+// The entry of yytable for (state, symbol): above 0 a shift to that state, below 0 the
+// reduction of rule -entry, 0 an error; the state's default action when the pair has none.
+// The tables number the rules from 1, Bison's $accept rule first, so rule r is
 // production r - 1.
-struct Decision {
-  enum Kind { kShift, kReduce, kError } kind;
-  int number;  // target state, or rule
-};
-
-Decision DefaultAction(int state) {
-  int rule = yydefact[state];
-  if (rule == 0) return {Decision::kError, 0};
-  return {Decision::kReduce, rule};
-}
-
-Decision LookUp(int state, int symbol) {
-  int index = yypact[state] + symbol;
-  if (index < 0 || index > YYLAST || yycheck[index] != symbol) return DefaultAction(state);
-  int entry = yytable[index];
-  if (entry > 0) return {Decision::kShift, entry};
-  if (entry == 0 || entry == YYTABLE_NINF) return {Decision::kError, 0};
-  return {Decision::kReduce, -entry};
+inline int LookUp(int state, int symbol) {
+  const int index = yypact[state] + symbol;
+  if (index < 0 || index > YYLAST || yycheck[index] != symbol) return -yydefact[state];
+  const int entry = yytable[index];
+  return entry == YYTABLE_NINF ? 0 : entry;
 }
 
 }  // namespace
@@ -76,30 +64,16 @@ void yyparser::ReportError(const std::string& message) {
   std::fprintf(stderr, "%s\n", message.c_str());
 }
 
-yyvalue& yyparser::Rhs(int i) {
-  static yyvalue none;
-  int index = top - reducedLength + i;
-  if (index < 0 || index > top) {
-    none = yyvalue{};
-    return none;
-  }
-  return valueStack[index];
-}
-
-bool yyparser::PushState(int state) {
-  if (static_cast<std::size_t>(top + 1) >= capacity) {
-    std::size_t next = capacity == 0 ? kInitialStackSize : capacity * 2;
-    if (next > stackLimit || next > SIZE_MAX / sizeof(yyvalue) || next > INT32_MAX) return false;
-    auto* states = static_cast<std::int16_t*>(std::realloc(stateStack, next * sizeof(std::int16_t)));
-    if (!states) return false;
-    stateStack = states;
-    auto* values = static_cast<yyvalue*>(std::realloc(valueStack, next * sizeof(yyvalue)));
-    if (!values) return false;
-    valueStack = values;
-    capacity = next;
-  }
-  ++top;
-  stateStack[top] = static_cast<std::int16_t>(state);
+bool yyparser::GrowStacks() {
+  std::size_t next = capacity == 0 ? kInitialStackSize : capacity * 2;
+  if (next > stackLimit || next > SIZE_MAX / sizeof(yyvalue) || next > INT32_MAX) return false;
+  auto* states = static_cast<std::int16_t*>(std::realloc(stateStack, next * sizeof(std::int16_t)));
+  if (!states) return false;
+  stateStack = states;
+  auto* values = static_cast<yyvalue*>(std::realloc(valueStack, next * sizeof(yyvalue)));
+  if (!values) return false;
+  valueStack = values;
+  capacity = next;
   return true;
 }
 
@@ -109,41 +83,36 @@ int yyparser::Parse() {
   errorSkip = 0;
   errorCount = 0;
   int result = PushState(0) ? Run() : 1;
-  ClearStacks();
-  return result;
-}
-
-// Whatever an aborted parse leaves on the stacks or in the lookahead still
-// owns its values.
-void yyparser::ClearStacks() {
-  for (; top >= 0; --top) DiscardValue(yystos[stateStack[top]], valueStack[top]);
+  // The values left on an aborted parse's stack own nothing: dropping them is all.
+  top = -1;
   if (lookaheadValid) {
     lookaheadValid = false;
     Discard(lookahead);
   }
+  return result;
 }
 
 int yyparser::Run() {
   for (;;) {
-    int state = stateStack[top];
+    const int state = stateStack[top];
     if (state == YYFINAL) return 0;
 
-    Decision decision;
+    int entry;
     if (yypact[state] == YYPACT_NINF) {
       // The state's only action is its default: no lookahead needed.
-      decision = DefaultAction(state);
+      entry = -yydefact[state];
     } else {
       if (!lookaheadValid) {
-        int token = GetToken();
+        const int token = GetToken();
         lookahead = token < 0 ? 0 : token;
         lookaheadValid = true;
       }
-      decision = LookUp(state, TranslateToken(lookahead));
+      entry = LookUp(state, TranslateToken(lookahead));
     }
 
-    if (decision.kind == Decision::kShift) {
+    if (entry > 0) {  // shift
       if (errorSkip > 0) --errorSkip;
-      if (!PushState(decision.number)) {
+      if (!PushState(entry)) {
         StackOverflow();
         return 1;
       }
@@ -151,8 +120,8 @@ int yyparser::Run() {
       lookaheadValid = false;
       continue;
     }
-    if (decision.kind == Decision::kReduce) {
-      if (!Reduce(decision.number)) {
+    if (entry < 0) {
+      if (!Reduce(-entry)) {
         StackOverflow();
         return 1;
       }
@@ -181,17 +150,15 @@ int yyparser::Run() {
 }
 
 bool yyparser::Reduce(int rule) {
-  int length = yyr2[rule];
+  const int length = yyr2[rule];
   if (length > 0) resultValue = valueStack[top - length + 1];
-  reducedLength = length;
   Action(rule - 1);
-  reducedLength = 0;
   top -= length;
 
-  int left = yyr1[rule] - YYNTOKENS;
-  int below = stateStack[top];
-  int index = yypgoto[left] + below;
-  int next = (index >= 0 && index <= YYLAST && yycheck[index] == below) ? yytable[index] : yydefgoto[left];
+  const int left = yyr1[rule] - YYNTOKENS;
+  const int below = stateStack[top];
+  const int index = yypgoto[left] + below;
+  const int next = (index >= 0 && index <= YYLAST && yycheck[index] == below) ? yytable[index] : yydefgoto[left];
   if (!PushState(next)) return false;
   valueStack[top] = resultValue;
   return true;
@@ -199,22 +166,20 @@ bool yyparser::Reduce(int rule) {
 
 bool yyparser::RecoverFromError(bool& overflow) {
   errorSkip = 0;
-  while (top >= 0) {
-    int state = stateStack[top];
-    if (yypact[state] != YYPACT_NINF) {
-      int index = yypact[state] + kErrorSymbol;
-      if (index >= 0 && index <= YYLAST && yycheck[index] == kErrorSymbol && yytable[index] > 0) {
-        if (!PushState(yytable[index])) {
-          overflow = true;
-          return false;
-        }
-        valueStack[top] = yyvalue{};  // error carries no value
-        errorSkip = 3;
-        return true;
+  // Popped values own nothing (they point into the build's arena), so popping is all.
+  for (; top >= 0; --top) {
+    const int state = stateStack[top];
+    if (yypact[state] == YYPACT_NINF) continue;
+    const int index = yypact[state] + kErrorSymbol;
+    if (index >= 0 && index <= YYLAST && yycheck[index] == kErrorSymbol && yytable[index] > 0) {
+      if (!PushState(yytable[index])) {
+        overflow = true;
+        return false;
       }
+      valueStack[top] = yyvalue{};  // error carries no value
+      errorSkip = 3;
+      return true;
     }
-    DiscardValue(yystos[state], valueStack[top]);
-    --top;
   }
   return false;
 }
@@ -228,7 +193,3 @@ int yyfparser::ProductionLength(int production) {
   if (production < 1 || production >= YYNRULES) return -1;
   return yyr2[production + 1];
 }
-
-int yyfparser::IdentifierSymbol() { return YYSYMBOL_IDENTIFIER; }
-int yyfparser::StringSymbol() { return YYSYMBOL_STRING; }
-int yyfparser::UseClauseSymbol() { return YYSYMBOL_use_clause; }

@@ -32,7 +32,8 @@ class yyparser {
   // Allocates both stacks at their initial capacity; false when out of memory.
   bool CreateStacks();
 
-  // Runs the semantic action of production (1 to the number of productions).
+  // Runs the semantic action of production (1 to the number of productions); its right
+  // side is on top of the value stack (ValueTop() is its last symbol).
   virtual void Action(int production) = 0;
   // The parse loop, from the state on top of the stack.
   virtual int Run();
@@ -41,22 +42,26 @@ class yyparser {
   virtual void SyntaxError() { ReportError("syntax error"); }
   // A lookahead token dropped during error recovery.
   virtual void Discard(int /*token*/) {}
-  // A stack entry popped without its production being reduced (error
-  // recovery, an aborted parse): symbol is the grammar symbol's kind.
-  virtual void DiscardValue(int /*symbol*/, yyvalue& /*value*/) {}
   virtual int GetToken() = 0;
 
-  // Value of symbol i (1-based) of the production being reduced; 0 and below
-  // reach the symbols before it, which the empty marker productions use.
-  yyvalue& Rhs(int i);
+  // The value slot on top of the stack: during an action, the last symbol of the
+  // production; the symbols before it (and before an empty production) lie below.
+  yyvalue* ValueTop() { return valueStack + top; }
 
   int lookahead = 0;
   bool lookaheadValid = false;
   int errorSkip = 0;  // tokens still to shift before a new error is reported
 
  private:
-  bool PushState(int state);
-  bool Reduce(int rule);
+  // Pushes a state (its value slot is left to the caller); false when the stacks cannot grow.
+  bool PushState(int state) {
+    if (static_cast<std::size_t>(top + 1) >= capacity && !GrowStacks()) return false;
+    stateStack[++top] = static_cast<std::int16_t>(state);
+    return true;
+  }
+  bool GrowStacks();
+  // Inlined into the parse loop: it runs for every reduction.
+  [[gnu::always_inline]] inline bool Reduce(int rule);
   // Pops states until one shifts error: false when the stack ran empty.
   bool RecoverFromError(bool& overflow);
   void ClearStacks();
@@ -65,7 +70,6 @@ class yyparser {
   yyvalue* valueStack = nullptr;
   std::size_t capacity = 0;
   int top = -1;
-  int reducedLength = 0;  // length of the production being reduced
 };
 
 // The engine bound to the parse tables of the Tovrin grammar.
@@ -76,8 +80,4 @@ class yyfparser : public yyparser {
   static int ProductionCount();  // without the augmented start production
   // Number of symbols on the production's right side; -1 for no production.
   static int ProductionLength(int production);
-  // Symbol kinds of the terminals and nonterminals whose values are heap texts.
-  static int IdentifierSymbol();
-  static int StringSymbol();
-  static int UseClauseSymbol();
 };

@@ -5,11 +5,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "frontend/tokens.h"
-#include "frontend/value_slot.h"
-#include "grammar_tables.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
@@ -33,18 +30,6 @@ bool WriteAll(int descriptor, const std::string& text) {
 }
 
 }  // namespace
-
-char* NewText(const char* begin, std::size_t length) {
-  char* copy = new char[length + 1];
-  if (length > 0) std::memcpy(copy, begin, length);
-  copy[length] = '\0';
-  return copy;
-}
-
-void FreeText(yyvalue& slot) {
-  delete[] slot.text;
-  slot.text = nullptr;
-}
 
 bool CParser::Create(int externalRamK, int codeLocation, int dataLocation) {
   if (logPath.empty()) logPath = ResolveLogPath();
@@ -103,6 +88,9 @@ void CParser::WriteDebugFile(const std::string& name, int level) {
     UserInterface().ShowMessage(Format("Can not create parser debug file '%s'", name.c_str()));
     return;
   }
+  // A full listing runs to megabytes in lines of a few dozen bytes: write it in large pieces.
+  static thread_local char buffer[1 << 16];
+  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
   compiler.WriteDebugListing(file, level, 0);
   std::fclose(file);
 }
@@ -111,41 +99,6 @@ int CParser::GetToken() {
   int token = lexer.NextToken();
   if (token == 0) tokenValue = yyvalue{};
   return token;
-}
-
-// A dropped token's text would otherwise never be freed.
-void CParser::Discard(int token) {
-  if (token == IDENTIFIER || token == STRING) FreeText(tokenValue);
-}
-
-// Values still on the stack when recovery or an abort pops them. Texts are
-// owned by their slot; expressions and types are parked in the compiler, which
-// frees them now (a slot holding anything else, or a value an action already
-// took, gives nothing to free).
-void CParser::DiscardValue(int symbol, yyvalue& value) {
-  using namespace yytables;
-  switch (symbol) {
-    case YYSYMBOL_IDENTIFIER:
-    case YYSYMBOL_STRING:
-    case YYSYMBOL_use_clause:
-      FreeText(value);
-      break;
-    case YYSYMBOL_expression:
-    case YYSYMBOL_constant:
-    case YYSYMBOL_integer_constant:
-    case YYSYMBOL_fuzzy_constant:
-    case YYSYMBOL_assignment_target:
-      compiler.TakeExpression(value.object);
-      value = yyvalue{};
-      break;
-    case YYSYMBOL_type_spec:
-    case YYSYMBOL_result_type:
-      compiler.TakeType(value.object);
-      value = yyvalue{};
-      break;
-    default:
-      break;
-  }
 }
 
 void CParser::Fail(const char* message) {

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "frontend/file_stack.h"
 #include "frontend/lexer.h"
@@ -57,14 +58,40 @@ class CParser : public yyfparser {
   CCompiler compiler;
 
  protected:
+  // The actions written beside the productions in grammar.y (generated).
   void Action(int production) override;
   int GetToken() override;
-  void Discard(int token) override;
-  void DiscardValue(int symbol, yyvalue& value) override;
 
  private:
   void WriteEntry(const std::string& text, const LogNotice& notice);
+
   // Action helpers.
   void Fail(const char* message);  // reports message; the result is null
   void ReportCompilerError() { ReportError(compiler.errorText); }
+  // Reports the compiler's message when an operation gave nothing back.
+  void Check(const void* made) {
+    if (made == nullptr) ReportCompilerError();
+  }
+  template <typename Made>
+  Made* Checked(Made* made) {
+    Check(made);
+    return made;
+  }
+  static std::string_view Name(const char* text) {
+    return text == nullptr ? std::string_view() : std::string_view(text);
+  }
+  CExpression* Binary(CExpression* left, ExprOp op, CExpression* right) {
+    return Checked(compiler.NewBinaryExpression(left, op, right));
+  }
+  CExpression* Unary(ExprOp op, CExpression* operand) {
+    return Checked(compiler.NewUnaryExpression(op, operand));
+  }
+  // An element of an array: only a name that resolved to nothing is reported here; a name
+  // that is no variable (a class, a method) is reported through the index node that then
+  // lacks its operand.
+  CExpression* Element(CSymbol* name, CExpression* index) {
+    CExpression* array = compiler.NewSymbolValue(name);
+    Check(name);
+    return Checked(compiler.NewBinaryExpression(array, EXPR_INDEX, index));
+  }
 };

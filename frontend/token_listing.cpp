@@ -44,7 +44,6 @@ bool WriteTokenListing(const std::string& path, FILE* out) {
     int token = parser.lexer.NextToken();
     std::fprintf(out, "%d\t%s\t%s\t%d\n", token, TokenName(token), token ? parser.lexer.TokenText() : "",
                  parser.lexer.line);
-    if (token == IDENTIFIER || token == STRING) FreeText(parser.tokenValue);
     if (token == 0) return true;
   }
 }

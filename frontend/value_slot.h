@@ -1,23 +1,32 @@
 // The semantic value slot: one per grammar symbol on the parse stack.
 #pragma once
 
-#include <cstddef>
+class CExpression;
+class CType;
+class CSymbol;
+class CVarSymbol;
+class CStatement;
+class CMethodStatement;
+class CDecideStatement;
 
-// Reinterpreted per symbol (token values come from the lexer, the others from
-// the parser actions). It holds pointers, so it is pointer-sized here.
+// Reinterpreted per symbol: grammar.y declares which member each token and nonterminal
+// uses, and the actions name no other. Every pointer here points into the build's arena
+// (texts included), which owns what it points at, so a slot owns nothing: the engine
+// drops the slots that error recovery pops, and no action frees or takes back anything.
 // The widest member comes first: `yyvalue{}` must clear the whole slot, and some
-// compilers zero only the first member of a union, which left the high half of
-// an old pointer behind an "empty" slot.
+// compilers zero only the first member of a union.
 union yyvalue {
-  void* object;    // the program objects the actions build
-  char* text;      // IDENTIFIER, STRING, use_clause: heap copy made by NewText
-  int number;      // INT_NUMBER, HEX_NUMBER, address
-  float real;      // REAL_NUMBER
-  char character;  // CHARACTER: only this low byte is meaningful
+  void* object;
+  const char* text;  // IDENTIFIER, STRING, use_clause: NUL-terminated
+  int number;        // INT_NUMBER, HEX_NUMBER, address
+  float real;        // REAL_NUMBER
+  char character;    // CHARACTER: only this low byte is meaningful
+  CExpression* expression;
+  CType* type;
+  CSymbol* symbol;
+  CVarSymbol* variable;
+  CStatement* statement;
+  CMethodStatement* method;
+  CDecideStatement* decide;
 };
 static_assert(sizeof(yyvalue) == sizeof(void*), "a slot is exactly one pointer wide");
-
-// The heap copy the lexer hands over with IDENTIFIER and STRING tokens.
-char* NewText(const char* begin, std::size_t length);
-// Frees the copy a slot holds and clears the slot; a cleared slot is left alone.
-void FreeText(yyvalue& slot);

@@ -51,12 +51,12 @@ int CTarget::FrameOffset(int depth) {
   return sum > INT_MAX ? INT_MAX : static_cast<int>(sum);
 }
 
-bool CTarget::StackOperand(int depth, int frameOffset, int size, const std::string& name, int& operand) {
+bool CTarget::StackOperand(int depth, int frameOffset, int size, std::string_view name, int& operand) {
   const int64_t word = static_cast<int64_t>(FrameOffset(depth)) - (static_cast<int64_t>(frameOffset) + size - 1);
   if (word < INT16_MIN || word > INT16_MAX) {
     errorText = Format("VARIABLE:  '%s' lies too far from the current frame (%lld bytes; a stack operand holds "
                        "-32768 to 32767).",
-                       name.c_str(), static_cast<long long>(word));
+                       std::string(name).c_str(), static_cast<long long>(word));
     return false;
   }
   operand = static_cast<int>(word);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/instruction_set.h"
@@ -71,7 +72,7 @@ class CTarget {
   int FrameOffset(int depth);
   // The stack operand of a local: its offset from the current frame, or false with
   // errorText set when it does not fit a signed word.
-  bool StackOperand(int depth, int frameOffset, int size, const std::string& name, int& operand);
+  bool StackOperand(int depth, int frameOffset, int size, std::string_view name, int& operand);
   // Enter and leave a block being generated (blockFrames and the sums beside it).
   void PushBlockFrame(int size);
   void PopBlockFrame();

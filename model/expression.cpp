@@ -136,22 +136,6 @@ TypeKind ResultKind(ExprOp op, TypeKind kind) {
   }
 }
 
-CExpression::CExpression() = default;
-
-CExpression::~CExpression() {
-  // Children are moved onto a work list before they die, so each destructor
-  // sees no children of its own and the nesting never becomes recursion.
-  std::vector<std::unique_ptr<CExpression>> pending;
-  if (left != nullptr) pending.push_back(std::move(left));
-  if (right != nullptr) pending.push_back(std::move(right));
-  while (!pending.empty()) {
-    std::unique_ptr<CExpression> node = std::move(pending.back());
-    pending.pop_back();
-    if (node->left != nullptr) pending.push_back(std::move(node->left));
-    if (node->right != nullptr) pending.push_back(std::move(node->right));
-  }
-}
-
 int CExpression::MakeLeaf(const CValue& leaf) {
   op = EXPR_NOP;
   switch (leaf.kind) {
@@ -182,13 +166,12 @@ int CExpression::MakeLeaf(const CValue& leaf) {
       return 0;
   }
   kind = value.BaseKind();
-  left.reset();
-  right.reset();
+  left = nullptr;
+  right = nullptr;
   return 1;
 }
 
-int CExpression::MakeBinary(std::unique_ptr<CExpression>& leftOperand, ExprOp binaryOp,
-                            std::unique_ptr<CExpression>& rightOperand) {
+int CExpression::MakeBinary(CExpression* leftOperand, ExprOp binaryOp, CExpression* rightOperand) {
   op = EXPR_NOP;
   if (leftOperand == nullptr || rightOperand == nullptr) {
     error = "Binary operator:  Requires two valid operands.";
@@ -223,22 +206,19 @@ int CExpression::MakeBinary(std::unique_ptr<CExpression>& leftOperand, ExprOp bi
   if (CheckOperator(binaryOp, common) == 0) return 0;
 
   if (l.op == EXPR_CONST && r.op == EXPR_CONST && binaryOp != EXPR_INDEX) {
-    if (FoldBinary(binaryOp, common, l.value, r.value) == 0) return 0;
     // The folded operands are no longer part of any tree.
-    leftOperand.reset();
-    rightOperand.reset();
-    return 1;
+    return FoldBinary(binaryOp, common, l.value, r.value);
   }
   value = CValue();
   value.kind = common;
   kind = ResultKind(binaryOp, common);
   op = binaryOp;
-  left = std::move(leftOperand);
-  right = std::move(rightOperand);
+  left = leftOperand;
+  right = rightOperand;
   return 1;
 }
 
-int CExpression::MakeIs(std::unique_ptr<CExpression>& tested, std::unique_ptr<CExpression>& rangeOrRule) {
+int CExpression::MakeIs(CExpression* tested, CExpression* rangeOrRule) {
   op = EXPR_NOP;
   if (tested == nullptr || rangeOrRule == nullptr) {
     error = "Fuzzy operator:  Requires two valid operands.";
@@ -256,12 +236,12 @@ int CExpression::MakeIs(std::unique_ptr<CExpression>& tested, std::unique_ptr<CE
   value.kind = tested->value.BaseKind();
   kind = rangeOrRule->op == EXPR_RANGE ? TYPE_BYTE : TYPE_FUZZY;
   op = EXPR_IS;
-  left = std::move(tested);
-  right = std::move(rangeOrRule);
+  left = tested;
+  right = rangeOrRule;
   return 1;
 }
 
-int CExpression::MakeUnary(ExprOp unaryOp, std::unique_ptr<CExpression>& operand) {
+int CExpression::MakeUnary(ExprOp unaryOp, CExpression* operand) {
   op = EXPR_NOP;
   if (operand == nullptr) {
     error = "Unary operator:  Requires a valid operand.";
@@ -273,19 +253,18 @@ int CExpression::MakeUnary(ExprOp unaryOp, std::unique_ptr<CExpression>& operand
     if (operand->op != EXPR_CONST || operand->kind != TYPE_BYTE) return 0;
     operandKind = operand->CastTo(TYPE_INTEGER);
     if (CheckOperator(unaryOp, operandKind) == 0) return 0;
-    error.clear();
+    error = {};
   }
   if (operand->op != EXPR_CONST) {
     kind = ResultKind(unaryOp, operandKind);
     value = CValue();
     value.kind = operandKind;
     op = unaryOp;
-    left.reset();
-    right = std::move(operand);
+    left = nullptr;
+    right = operand;
     return 1;
   }
   FoldUnary(unaryOp, operandKind, operand->value);
-  operand.reset();
   return 1;
 }
 
@@ -364,7 +343,9 @@ TypeKind CExpression::CastTo(TypeKind target) {
     bool awaiting;     // the frame just above was one of this node's children
     TypeKind childResult;
   };
-  std::vector<Frame> stack;
+  // Its room is kept from one cast to the next (a cast never starts another).
+  static thread_local std::vector<Frame> stack;
+  stack.clear();
   stack.push_back({this, 0, false, TYPE_VOID});
   TypeKind result = TYPE_VOID;
   while (!stack.empty()) {
@@ -383,7 +364,7 @@ TypeKind CExpression::CastTo(TypeKind target) {
       frame.stage = 1;
       if (node->left != nullptr) {
         frame.awaiting = true;
-        stack.push_back({node->left.get(), 0, false, TYPE_VOID});
+        stack.push_back({node->left, 0, false, TYPE_VOID});
         continue;
       }
     }
@@ -391,7 +372,7 @@ TypeKind CExpression::CastTo(TypeKind target) {
       frame.stage = 2;
       if (node->right != nullptr) {
         frame.awaiting = true;
-        stack.push_back({node->right.get(), 0, false, TYPE_VOID});
+        stack.push_back({node->right, 0, false, TYPE_VOID});
         continue;
       }
     }
@@ -412,6 +393,6 @@ void CExpression::BecomeConstant(const CValue& folded) {
   value = folded;
   op = EXPR_CONST;
   kind = value.BaseKind();
-  left.reset();
-  right.reset();
+  left = nullptr;
+  right = nullptr;
 }

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
+#include <string_view>
 
 #include "model/type.h"
 #include "model/value.h"
@@ -51,23 +51,21 @@ enum ExprOp : int32_t {
 // TYPE_BYTE for the logical and comparison operators and EXPR_NOT; `kind` for the others.
 TypeKind ResultKind(ExprOp op, TypeKind kind);
 
+// A node of an expression tree. Nodes live in the build's arena (model/arena.h) with the
+// rest of the program model: they are never destroyed one by one, so they own nothing.
 class CExpression {
  public:
-  CExpression();  // out of line: the owned statement's type is complete only there
+  CExpression() = default;
   CExpression(const CExpression&) = delete;
   CExpression& operator=(const CExpression&) = delete;
-  // Iterative: a tree of any depth is destroyed without recursion.
-  virtual ~CExpression();
 
   // Builders: each is called once on a fresh node and returns 1, or 0 with the
-  // diagnostic in `error`.  On success the node owns the operands handed in (the
-  // unique_ptrs are emptied; folded operands are destroyed); on failure they stay
-  // with the caller, possibly cast.
+  // diagnostic in `error`.  On success the node links the operands handed in (folded
+  // operands are simply left behind); on failure they stay as they were, possibly cast.
   int MakeLeaf(const CValue& leaf);
-  int MakeBinary(std::unique_ptr<CExpression>& leftOperand, ExprOp op,
-                 std::unique_ptr<CExpression>& rightOperand);
-  int MakeIs(std::unique_ptr<CExpression>& tested, std::unique_ptr<CExpression>& rangeOrRule);
-  int MakeUnary(ExprOp op, std::unique_ptr<CExpression>& operand);
+  int MakeBinary(CExpression* leftOperand, ExprOp op, CExpression* rightOperand);
+  int MakeIs(CExpression* tested, CExpression* rangeOrRule);
+  int MakeUnary(ExprOp op, CExpression* operand);
 
   // Brings a and b to a common kind; returns it, or 0 with a message in this node's `error`.
   TypeKind Promote(CExpression& a, CExpression& b);
@@ -81,7 +79,7 @@ class CExpression {
   int CheckOperator(ExprOp op, TypeKind operandKind);
 
   // Writes the expression's text into the listing (no line break).  Iterative.
-  virtual void Dump(FILE* file, int indent) const;
+  void Dump(FILE* file, int indent) const;
   std::string DumpText() const;
 
   ExprOp op = EXPR_NOP;
@@ -89,12 +87,12 @@ class CExpression {
   // A constant's value; a reference leaf's descriptor; for an operator node only its
   // kind counts: the kind the operator computes in.
   CValue value;
-  std::unique_ptr<CExpression> left;
-  std::unique_ptr<CExpression> right;
-  std::string error;
-  // A statement that only this leaf refers to (a call made inside an expression),
-  // destroyed with the node.  Null for every other node.
-  std::unique_ptr<CStatement> ownedStatement;
+  CExpression* left = nullptr;
+  CExpression* right = nullptr;
+  std::string_view error;  // a fixed message, set when a builder fails
+  // A call made inside an expression: it stands in no block and is reached through its
+  // leaf only.  Null for every other node.
+  CStatement* ownedStatement = nullptr;
 
  private:
   // The cast of one node that needs no cast of its children; false when it does.

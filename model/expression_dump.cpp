@@ -54,7 +54,7 @@ std::string ConstantText(const CValue& value) {
   }
 }
 
-std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : symbol->name; }
+std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
 // What is still to be written: a node to expand or a finished piece of text.
 using DumpItem = std::variant<const CExpression*, std::string>;
@@ -94,16 +94,16 @@ std::string CExpression::DumpText() const {
     // Pushed in reverse: the last pushed is written first.
     if (node->op == EXPR_INDEX) {
       pending.emplace_back(std::string("]"));
-      if (node->right != nullptr) pending.emplace_back(node->right.get());
+      if (node->right != nullptr) pending.emplace_back(node->right);
       pending.emplace_back(std::string("["));
-      if (node->left != nullptr) pending.emplace_back(node->left.get());
+      if (node->left != nullptr) pending.emplace_back(node->left);
       continue;
     }
     const bool both = node->left != nullptr && node->right != nullptr;
     if (both) pending.emplace_back(std::string(")"));
-    if (node->right != nullptr) pending.emplace_back(node->right.get());
+    if (node->right != nullptr) pending.emplace_back(node->right);
     pending.emplace_back(node->OwnText());
-    if (node->left != nullptr) pending.emplace_back(node->left.get());
+    if (node->left != nullptr) pending.emplace_back(node->left);
     if (both) pending.emplace_back(std::string("("));
   }
   return text;

@@ -3,11 +3,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/arena.h"
 #include "model/statement_visitor.h"
 #include "model/type.h"
 
@@ -20,25 +21,24 @@ class CRangeSymbol;
 class CRuleSymbol;
 class CStatement;
 
-using StatementList = std::vector<std::unique_ptr<CStatement>>;
+using StatementList = CArenaArray<CStatement*>;
 
-// An ordered list of owned statements and the size of its run-time frame.
+// An ordered list of statements and the size of its run-time frame. Blocks, statements and
+// the expressions they hold live in the build's arena (model/arena.h) and are released with
+// it: nothing here is destroyed one by one.
 class CBlock {
  public:
   CBlock() = default;
   CBlock(const CBlock&) = delete;
   CBlock& operator=(const CBlock&) = delete;
-  // Iterative: nested blocks of any depth are torn down without recursion.
-  virtual ~CBlock();
+  virtual ~CBlock() = default;
 
-  // Appends at the end and takes ownership; returns 1.
-  virtual int Add(std::unique_ptr<CStatement> statement);
+  // Appends at the end (the list grows in `arena`); returns 1.
+  int Add(CArena& arena, CStatement* statement);
   // Dumps each statement one level deeper; the block writes nothing of its own.  Iterative.
   virtual void Dump(FILE* file, int indent) const;
 
   bool IsEmpty() const { return statements.empty(); }
-  // Moves every statement out (used by the iterative teardown).
-  void ReleaseInto(StatementList& out);
 
   StatementList statements;
   int32_t frameSize = 0;  // bytes of locals declared in the block, set when its scope closes
@@ -83,7 +83,7 @@ class CStatement {
   CStatement() = default;
   CStatement(const CStatement&) = delete;
   CStatement& operator=(const CStatement&) = delete;
-  virtual ~CStatement();
+  virtual ~CStatement() = default;
 
   // Calls the visitor's Visit for this statement's kind; the base, for a kind the model does
   // not define, calls Visit(CStatement&).
@@ -95,10 +95,6 @@ class CStatement {
   // others dump in one step.
   virtual void DumpStep(CDumpWriter& writer, int indent) const;
 
-  // Moves the statements of inner blocks (and anything else this statement owns that holds
-  // statements) into `out`, so that teardown never recurses through the nesting.
-  virtual void ReleaseInner(StatementList& out);
-
   int32_t address = 0;  // code, data, table address or frame offset, by statement kind
 };
 
@@ -108,7 +104,6 @@ class CBlockStatement : public CStatement {
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
   CBlock block;
 };
@@ -116,14 +111,12 @@ class CBlockStatement : public CStatement {
 // IF (and each ELSEIF, reached through elseIf).
 class CDecideStatement : public CStatement {
  public:
-  explicit CDecideStatement(std::unique_ptr<CExpression> decideCondition);
-  ~CDecideStatement() override;
+  explicit CDecideStatement(CExpression* decideCondition) : condition(decideCondition) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
-  std::unique_ptr<CExpression> condition;
+  CExpression* condition;
   CBlock thenBlock;
   CBlock elseBlock;
   CDecideStatement* elseIf = nullptr;  // next clause; it stands in no block (not owned here)
@@ -132,14 +125,12 @@ class CDecideStatement : public CStatement {
 // WHILE; address: the first instruction of the condition.
 class CLoopStatement : public CStatement {
  public:
-  explicit CLoopStatement(std::unique_ptr<CExpression> loopCondition);
-  ~CLoopStatement() override;
+  explicit CLoopStatement(CExpression* loopCondition) : condition(loopCondition) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
-  std::unique_ptr<CExpression> condition;
+  CExpression* condition;
   CBlock body;
 };
 
@@ -150,7 +141,6 @@ class CMethodStatement : public CStatement {
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
   void DumpStep(CDumpWriter& writer, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
   CProtoSymbol* prototype;  // the declared prototype it implements (not owned)
   CBlock body;
@@ -159,68 +149,62 @@ class CMethodStatement : public CStatement {
 // A call, as a statement in a block or as the target of a call leaf in an expression.
 class CCallStatement : public CStatement {
  public:
-  CCallStatement(CProtoSymbol* calledPrototype, std::unique_ptr<CBlock> argumentBlock);
-  ~CCallStatement() override;
+  CCallStatement(CProtoSymbol* calledPrototype, CBlock* argumentBlock)
+      : prototype(calledPrototype), arguments(argumentBlock) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
   CProtoSymbol* prototype;            // the matched overload (not owned)
-  std::unique_ptr<CBlock> arguments;  // one CParamStatement per argument, in source order
+  CBlock* arguments;  // one CParamStatement per argument, in source order
 };
 
 // One call argument.
 class CParamStatement : public CStatement {
  public:
-  explicit CParamStatement(std::unique_ptr<CExpression> argument);
-  ~CParamStatement() override;
+  explicit CParamStatement(CExpression* argument) : expression(argument) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
-  std::unique_ptr<CExpression> expression;
+  CExpression* expression;
 };
 
 // target = value; address: its assignment instruction.
 class CAssignStatement : public CStatement {
  public:
-  CAssignStatement(TypeKind targetKind, std::unique_ptr<CExpression> assignTarget,
-                   std::unique_ptr<CExpression> assignValue);
-  ~CAssignStatement() override;
+  CAssignStatement(TypeKind targetKind, CExpression* assignTarget, CExpression* assignValue)
+      : kind(targetKind), target(assignTarget), value(assignValue) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
   TypeKind kind;                        // base kind of the target variable
-  std::unique_ptr<CExpression> target;  // an EXPR_VAR or EXPR_INDEX node
-  std::unique_ptr<CExpression> value;
+  CExpression* target;  // an EXPR_VAR or EXPR_INDEX node
+  CExpression* value;
 };
 
 // OUT / OUTCH of a value, or OUT of a text; address: its OUT instruction.
 class COutStatement : public CStatement {
  public:
-  COutStatement(std::unique_ptr<CExpression> outExpression, int outAsChar);
-  explicit COutStatement(std::string outText);
-  ~COutStatement() override;
+  COutStatement(CExpression* outExpression, int outAsChar)
+      : asChar(outAsChar), expression(outExpression) {}
+  // The text is not copied: it lives in the arena too.
+  explicit COutStatement(std::string_view outText) : text(outText) {}
+  explicit COutStatement(std::string&&) = delete;
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
   int32_t asChar = 0;                       // nonzero: character output (expression form)
-  std::unique_ptr<CExpression> expression;  // null for the text form
-  std::optional<std::string> text;          // the string literal's characters, text form only
+  CExpression* expression = nullptr;     // null for the text form
+  std::optional<std::string_view> text;  // the string literal's characters, text form only
 };
 
 // WEIGHT(expression); address: its set-weight instruction.
 class CWithStatement : public CStatement {
  public:
-  explicit CWithStatement(std::unique_ptr<CExpression> weight);
-  ~CWithStatement() override;
+  explicit CWithStatement(CExpression* weight) : expression(weight) {}
   int Accept(CStatementVisitor& visitor) override { return visitor.Visit(*this); }
   void Dump(FILE* file, int indent) const override;
-  void ReleaseInner(StatementList& out) override;
 
-  std::unique_ptr<CExpression> expression;
+  CExpression* expression;
 };
 
 // CLEAR(name) of a Fuzzy variable; address: its clear instruction.

@@ -14,7 +14,7 @@ std::string ExpressionText(const CExpression* expression) {
   return expression == nullptr ? std::string() : expression->DumpText();
 }
 
-std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : symbol->name; }
+std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
 }  // namespace
 
@@ -60,7 +60,7 @@ void CDumpWriter::Drive() {
       // A block's statements one level deeper, in order: pushed last to first.
       const auto& statements = item.block->statements;
       for (auto it = statements.rbegin(); it != statements.rend(); ++it) {
-        if (*it != nullptr) stack.push_back({nullptr, it->get(), item.indent + 1, {}});
+        if (*it != nullptr) stack.push_back({nullptr, *it, item.indent + 1, {}});
       }
     } else if (item.statement != nullptr) {
       queued.clear();
@@ -90,7 +90,7 @@ void CDecideStatement::Dump(FILE* file, int indent) const { CDumpWriter(file).Ru
 
 void CDecideStatement::DumpStep(CDumpWriter& writer, int indent) const {
   const std::string prefix = CDumpWriter::Prefix(indent);
-  writer.Write(Format("%sIf %s\n", prefix.c_str(), ExpressionText(condition.get()).c_str()));
+  writer.Write(Format("%sIf %s\n", prefix.c_str(), ExpressionText(condition).c_str()));
   writer.Then(thenBlock, indent);
   if (elseIf != nullptr) {
     writer.Then(Format("%sELSEIF:\n", prefix.c_str()));
@@ -104,7 +104,7 @@ void CDecideStatement::DumpStep(CDumpWriter& writer, int indent) const {
 void CLoopStatement::Dump(FILE* file, int indent) const { CDumpWriter(file).Run(*this, indent); }
 
 void CLoopStatement::DumpStep(CDumpWriter& writer, int indent) const {
-  writer.Write(Format("%sWhile %s\n", CDumpWriter::Prefix(indent).c_str(), ExpressionText(condition.get()).c_str()));
+  writer.Write(Format("%sWhile %s\n", CDumpWriter::Prefix(indent).c_str(), ExpressionText(condition).c_str()));
   writer.Then(body, indent);
 }
 
@@ -127,15 +127,15 @@ void CCallStatement::Dump(FILE* file, int indent) const {
 
 void CParamStatement::Dump(FILE* file, int indent) const {
   CDumpWriter(file).Write(
-      Format("%s%s\n", CDumpWriter::Prefix(indent).c_str(), ExpressionText(expression.get()).c_str()));
+      Format("%s%s\n", CDumpWriter::Prefix(indent).c_str(), ExpressionText(expression).c_str()));
 }
 
 // ---- Data statements ----
 
 void CAssignStatement::Dump(FILE* file, int indent) const {
   CDumpWriter(file).Write(Format("%s<%04x> Assign %s%s = %s\n", CDumpWriter::Prefix(indent).c_str(), address,
-                                 KindName(kind).c_str(), ExpressionText(target.get()).c_str(),
-                                 ExpressionText(value.get()).c_str()));
+                                 KindName(kind).c_str(), ExpressionText(target).c_str(),
+                                 ExpressionText(value).c_str()));
 }
 
 void COutStatement::Dump(FILE* file, int indent) const {
@@ -146,16 +146,16 @@ void COutStatement::Dump(FILE* file, int indent) const {
   } else if (expression != nullptr) {
     line = Format("%s<%04x> Out %s ", prefix.c_str(), address, KindName(expression->value.BaseKind()).c_str());
   } else {
-    line = Format("%s<%04x> Out \"%s\"", prefix.c_str(), address, text.value_or(std::string()).c_str());
+    line = Format("%s<%04x> Out \"%s\"", prefix.c_str(), address, std::string(text.value_or(std::string_view())).c_str());
   }
-  line += ExpressionText(expression.get());
+  line += ExpressionText(expression);
   line += "\n";
   CDumpWriter(file).Write(line);
 }
 
 void CWithStatement::Dump(FILE* file, int indent) const {
   CDumpWriter(file).Write(Format("%s<%04x> With %s\n", CDumpWriter::Prefix(indent).c_str(), address,
-                                 ExpressionText(expression.get()).c_str()));
+                                 ExpressionText(expression).c_str()));
 }
 
 void CClearStatement::Dump(FILE* file, int indent) const {
@@ -178,14 +178,14 @@ void CClassStatement::Dump(FILE* file, int indent) const {
 void CRangeStatement::Dump(FILE* file, int indent) const {
   if (symbol == nullptr) return;
   CDumpWriter(file).Write(Format("%s<%04x>Range %s:\tc%02x\tp%02x\te%02x\n", CDumpWriter::Prefix(indent).c_str(),
-                                 address, symbol->name.c_str(), symbol->center, symbol->plateau, symbol->edge));
+                                 address, std::string(symbol->name).c_str(), symbol->center, symbol->plateau, symbol->edge));
 }
 
 void CRuleStatement::Dump(FILE* file, int indent) const {
   if (symbol == nullptr) return;
   const std::string prefix = CDumpWriter::Prefix(indent);
   CDumpWriter writer(file);
-  writer.Write(Format("%s<%04x>Rule %s:\n", prefix.c_str(), address, symbol->name.c_str()));
+  writer.Write(Format("%s<%04x>Rule %s:\n", prefix.c_str(), address, std::string(symbol->name).c_str()));
   for (const auto& entry : symbol->entries) {
     if (entry == nullptr || entry->range == nullptr) continue;
     writer.Write(Format("%s\t\t(c%02x  p%02x  e%02x) => %02x\n", prefix.c_str(), entry->range->center,

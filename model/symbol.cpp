@@ -1,6 +1,7 @@
 #include "model/symbol.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/format.h"
 
@@ -17,11 +18,6 @@ void WriteLine(FILE* file, const std::string& line) {
 
 }  // namespace
 
-CSymbol::CSymbol(std::string symbolName, CSymbol* symbolOwner)
-    : name(std::move(symbolName)), owner(symbolOwner) {}
-
-CSymbol::~CSymbol() { Unlink(); }
-
 void CSymbol::Dump(FILE* /*file*/, int /*depth*/) const {}
 
 std::string CSymbol::QualifiedName() const {
@@ -30,9 +26,9 @@ std::string CSymbol::QualifiedName() const {
        symbol = symbol->owner) {
     path.push_back(symbol);
   }
-  std::string qualified = path.back()->name;
+  std::string qualified(path.back()->name);
   for (auto it = path.rbegin() + 1; it != path.rend(); ++it) {
-    qualified = Format("%s:%s", qualified.c_str(), (*it)->name.c_str());
+    qualified = Format("%s:%s", qualified.c_str(), std::string((*it)->name).c_str());
   }
   return qualified;
 }

@@ -3,25 +3,48 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "model/arena.h"
 #include "model/type.h"
 #include "model/value.h"
 
 class CStatement;
 
+// Which class a symbol is, so code that needs one class can ask without a dynamic_cast
+// (symbols are looked at in every action that resolves a name).
+enum SymbolKind {
+  SYMBOL_PLAIN,
+  SYMBOL_CLASS,
+  SYMBOL_CONSTANT,
+  SYMBOL_VARIABLE,
+  SYMBOL_PROTOTYPE,
+  SYMBOL_RANGE,
+  SYMBOL_RANGE_VALUE,
+  SYMBOL_RULE,
+};
+
+// Symbols live in the build's arena with the rest of the program model (model/arena.h) and
+// are never destroyed one by one: a symbol owns nothing, and its name is a view of a text
+// that lives as long as it does (in the arena, or a literal).
 class CSymbol {
  public:
   CSymbol() = default;
-  explicit CSymbol(std::string symbolName, CSymbol* symbolOwner = nullptr);
+  explicit CSymbol(std::string_view symbolName, CSymbol* symbolOwner = nullptr)
+      : name(symbolName), owner(symbolOwner) {}
+  explicit CSymbol(const char* symbolName, CSymbol* symbolOwner = nullptr)
+      : name(symbolName), owner(symbolOwner) {}
+  // A std::string would go before the symbol: give a view of a lasting text instead.
+  CSymbol(const std::string&, CSymbol* = nullptr) = delete;
   CSymbol(const CSymbol&) = delete;
   CSymbol& operator=(const CSymbol&) = delete;
-  virtual ~CSymbol();
+  virtual ~CSymbol() = default;
 
   // Writes the symbol's line(s) into the listing; the base writes nothing.
   virtual void Dump(FILE* file, int depth) const;
+  static constexpr SymbolKind kKind = SYMBOL_PLAIN;
+  virtual SymbolKind Kind() const { return kKind; }
 
   // name, or Owner:...:name through the owners.
   std::string QualifiedName() const;
@@ -34,7 +57,7 @@ class CSymbol {
 
   CSymbol* prev = nullptr;  // chain link towards the bucket head
   CSymbol* next = nullptr;  // chain link towards the tail
-  std::string name;
+  std::string_view name;
   int32_t level = -1;             // scope depth when entered; -1 when never entered
   CSymbol* owner = nullptr;       // class, prototype or rule this belongs to
   CStatement* statement = nullptr;  // the declaring statement, once built
@@ -51,12 +74,16 @@ class CClassSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_CLASS;
+  SymbolKind Kind() const override { return kKind; }
 };
 
 class CConstSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_CONSTANT;
+  SymbolKind Kind() const override { return kKind; }
 
   CValue value;
 };
@@ -65,6 +92,8 @@ class CVarSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_VARIABLE;
+  SymbolKind Kind() const override { return kKind; }
 
   CType type;
   int32_t frameDepth = 0;  // 0: global data; n: lives in the n-th open frame
@@ -74,16 +103,20 @@ class CProtoSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_PROTOTYPE;
+  SymbolKind Kind() const override { return kKind; }
 
   CType returnType;           // TYPE_VOID when the method returns nothing
   int32_t parameterBytes = 0;  // set when the body is entered
-  std::vector<std::unique_ptr<CVarSymbol>> parameters;  // in declaration order, owned
+  CArenaArray<CVarSymbol*> parameters;  // in declaration order
 };
 
 class CRangeSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RANGE;
+  SymbolKind Kind() const override { return kKind; }
 
   uint8_t center = 0;
   uint8_t plateau = 0;
@@ -95,6 +128,8 @@ class CRangeValueSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RANGE_VALUE;
+  SymbolKind Kind() const override { return kKind; }
 
   CRangeSymbol* range = nullptr;  // not owned
   uint8_t result = 0;
@@ -104,6 +139,18 @@ class CRuleSymbol : public CSymbol {
  public:
   using CSymbol::CSymbol;
   void Dump(FILE* file, int depth) const override;
+  static constexpr SymbolKind kKind = SYMBOL_RULE;
+  SymbolKind Kind() const override { return kKind; }
 
-  std::vector<std::unique_ptr<CRangeValueSymbol>> entries;  // in source order, owned
+  CArenaArray<CRangeValueSymbol*> entries;  // in source order
 };
+
+// The symbol as a `Symbol` (one of the classes above), or null when it is none or null.
+template <typename Symbol>
+Symbol* SymbolCast(CSymbol* symbol) {
+  return symbol != nullptr && symbol->Kind() == Symbol::kKind ? static_cast<Symbol*>(symbol) : nullptr;
+}
+template <typename Symbol>
+const Symbol* SymbolCast(const CSymbol* symbol) {
+  return symbol != nullptr && symbol->Kind() == Symbol::kKind ? static_cast<const Symbol*>(symbol) : nullptr;
+}

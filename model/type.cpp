@@ -62,7 +62,7 @@ int32_t SizeOf(const CType& type, int steps) {
   return size;
 }
 
-std::string SymbolName(const CSymbol* symbol) { return symbol == nullptr ? std::string() : symbol->name; }
+std::string SymbolName(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
 std::string DescribeType(const CType& type, int steps);
 
@@ -75,7 +75,7 @@ std::string DescribeKind(const CType& type, int steps) {
     case TYPE_VAR: {
       const auto* variable = static_cast<const CVarSymbol*>(type.symbol);
       if (variable == nullptr || steps >= kMaxReferenceSteps) return Format("Var %s AS %s", "", "");
-      return Format("Var %s AS %s", variable->name.c_str(), DescribeType(variable->type, steps + 1).c_str());
+      return Format("Var %s AS %s", std::string(variable->name).c_str(), DescribeType(variable->type, steps + 1).c_str());
     }
     case TYPE_RANGE:
       return Format("Range %s", SymbolName(type.symbol).c_str());

@@ -48,7 +48,6 @@ class CType {
   CType() = default;
   CType(const CType&) = default;
   CType& operator=(const CType&) = default;
-  virtual ~CType() = default;
 
   // Copies kind, flags and count; the reference fields only for kinds that carry one.
   void Assign(const CType& other);
@@ -66,10 +65,10 @@ class CType {
   // Address: the data address; ID: the identifier number; an interrupt method's
   // result type: the vector number.  -1 when unused.
   int32_t ref = -1;
+  int32_t count = 0;  // array elements, meaningful with TYPE_FLAG_ARRAY
   // Var: the CVarSymbol; Range, Rule, Call: the referenced statement's symbol
   // (the range, the rule, the called prototype).  Not owned.
   CSymbol* symbol = nullptr;
   // Range, Rule, Call: the referenced statement (range table, rule table, call).  Not owned.
   CStatement* statement = nullptr;
-  int32_t count = 0;  // array elements, meaningful with TYPE_FLAG_ARRAY
 };

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <memory_resource>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "image/target.h"
+#include "model/arena.h"
 #include "model/expression.h"
 #include "model/statement.h"
 #include "model/symbol.h"
@@ -46,33 +49,33 @@ class CCompiler : public CTarget {
   // Number of parse-time frames open: the frame depth of a local declared now.
   int FrameDepth() const { return static_cast<int>(frameStack.size()); }
   // The newest symbol of that name owned by `context`, else the newest without owner.
-  CSymbol* FindSymbol(CSymbol* context, const std::string& name);
+  CSymbol* FindSymbol(CSymbol* context, std::string_view name);
   // As FindSymbol, but a name that resolves to nothing leaves its message in errorText.
-  CSymbol* ResolveName(CSymbol* context, const std::string& name);
+  CSymbol* ResolveName(CSymbol* context, std::string_view name);
   // The newest range of that name, whatever its owner and level.
-  CRangeSymbol* FindRange(const std::string& name);
+  CRangeSymbol* FindRange(std::string_view name);
 
   // ---- Declarations (declarations.cpp) ----
-  bool IsRedefinition(const std::string& name);
-  CClassSymbol* DeclareClass(const std::string& name);
-  CVarSymbol* DeclareVariable(const std::string& name, const CType* type);
-  CConstSymbol* DeclareConstant(const std::string& name, const CExpression* expression);
+  bool IsRedefinition(std::string_view name);
+  CClassSymbol* DeclareClass(std::string_view name);
+  CVarSymbol* DeclareVariable(std::string_view name, const CType* type);
+  CConstSymbol* DeclareConstant(std::string_view name, const CExpression* expression);
   // A prototype under construction: not entered; the compiler keeps it until it is declared
   // or discarded.
-  CProtoSymbol* CreatePrototype(const std::string& name);
-  CVarSymbol* AddParameter(const std::string& name, const CType* type);
+  CProtoSymbol* CreatePrototype(std::string_view name);
+  CVarSymbol* AddParameter(std::string_view name, const CType* type);
   int DeclarePrototype(const CType* returnType, CSymbol* prototype);
   // A probe for matching: same name, owner, level and result type, no parameters.
   CProtoSymbol* CopyPrototype(CSymbol* symbol);
   CVarSymbol* AddCallArgument(const CExpression* expression);
   CProtoSymbol* FindPrototype(const CProtoSymbol* probe, bool exact);
-  // Frees a prototype that was never entered (a probe, or one whose declaration failed).
-  // Symbols the table owns, and ones still on the context stack, are left alone.
+  // Drops a prototype that was never entered (a probe, or one whose declaration failed).
+  // Symbols in the table, and ones still on the context stack, are left alone.
   void DiscardPrototype(CSymbol* prototype);
-  CRangeSymbol* DeclareRange(const std::string& name, const CExpression* center,
+  CRangeSymbol* DeclareRange(std::string_view name, const CExpression* center,
                              const CExpression* plateau, const CExpression* edge);
-  CRuleSymbol* DeclareRule(const std::string& name);
-  CRangeValueSymbol* AddRuleEntry(const std::string& rangeName, const CExpression* result);
+  CRuleSymbol* DeclareRule(std::string_view name);
+  CRangeValueSymbol* AddRuleEntry(std::string_view rangeName, const CExpression* result);
   int DeclareMethodLocals(CSymbol* prototype);
 
   // Storage given right after a declaring statement is built.  0 with errorText set when the
@@ -82,7 +85,7 @@ class CCompiler : public CTarget {
   int PlaceClass(CClassStatement* statement);
   int PlaceRange(CRangeStatement* statement);
   int PlaceRule(CRuleStatement* statement);
-  int PlaceRuleEntry(const std::string& rangeName);
+  int PlaceRuleEntry(std::string_view rangeName);
 
   // ---- Statement builders (statement_builders.cpp) ----
   CClassStatement* NewClassStatement(CSymbol* symbol);
@@ -90,51 +93,41 @@ class CCompiler : public CTarget {
   CRuleStatement* NewRuleStatement(CSymbol* symbol);
   CMethodStatement* NewMethodStatement(CSymbol* probe);
   CVarStatement* NewVarStatement(CSymbol* symbol);
-  CAssignStatement* NewAssignStatement(std::unique_ptr<CExpression> target,
-                                       std::unique_ptr<CExpression> value);
-  COutStatement* NewOutStatement(std::unique_ptr<CExpression> expression, int asChar);
+  CAssignStatement* NewAssignStatement(CExpression* target, CExpression* value);
+  COutStatement* NewOutStatement(CExpression* expression, int asChar);
   COutStatement* NewOutStringStatement(const char* text);
   CBlockStatement* NewBlockStatement();
   // Takes the argument block (made by NewArgumentBlock) whatever the outcome.
   CCallStatement* NewCallStatement(CSymbol* symbol, CBlock* arguments, int append);
-  CParamStatement* NewParamStatement(std::unique_ptr<CExpression> expression);
-  CLoopStatement* NewLoopStatement(std::unique_ptr<CExpression> condition);
-  CDecideStatement* NewDecideStatement(std::unique_ptr<CExpression> condition, int detached);
-  CWithStatement* NewWithStatement(std::unique_ptr<CExpression> expression);
+  CParamStatement* NewParamStatement(CExpression* expression);
+  CLoopStatement* NewLoopStatement(CExpression* condition);
+  CDecideStatement* NewDecideStatement(CExpression* condition, int detached);
+  CWithStatement* NewWithStatement(CExpression* expression);
   CClearStatement* NewClearStatement(CSymbol* symbol);
   // An empty block for a call's arguments, kept by the compiler until its call takes it.
   CBlock* NewArgumentBlock();
   // A block for a method body that matched no prototype: its statements are parsed and
-  // checked, then dropped with the compiler.
+  // checked, but stand in no block of the program.
   CBlock* NewDiscardedBody();
 
   // ---- Expression builders (expression_builders.cpp) ----
-  std::unique_ptr<CExpression> NewIntegerValue(TypeKind kind, int32_t value);
-  std::unique_ptr<CExpression> NewRealValue(TypeKind kind, float value);
-  std::unique_ptr<CExpression> NewFuzzyValue(TypeKind kind, std::unique_ptr<CExpression> value,
-                                             std::unique_ptr<CExpression> weight);
-  std::unique_ptr<CExpression> NewSymbolValue(CSymbol* symbol);
-  std::unique_ptr<CExpression> NewCallValue(CStatement* statement);
-  std::unique_ptr<CExpression> NewValueExpression(const CValue& value);
-  std::unique_ptr<CExpression> NewBinaryExpression(std::unique_ptr<CExpression> left, ExprOp op,
-                                                   std::unique_ptr<CExpression> right);
-  std::unique_ptr<CExpression> NewIsExpression(std::unique_ptr<CExpression> left,
-                                               std::unique_ptr<CExpression> right);
-  std::unique_ptr<CExpression> NewUnaryExpression(ExprOp op, std::unique_ptr<CExpression> operand);
-  std::unique_ptr<CType> NewType(TypeKind kind, int32_t reference, uint32_t flags);
-  std::unique_ptr<CType> NewArrayType(const CType* element, const CExpression* subscript);
-
-  // ---- Values waiting on the parser's stack (compiler.cpp) ----
-  // The parser's value slots hold plain pointers, and error recovery pops slots without
-  // running actions.  So the expressions and types waiting there are kept here until an
-  // action takes them back; whatever an error left behind goes with the compiler.  Taking
-  // back a pointer that was never parked (or was taken already) gives null.
-  CExpression* Park(std::unique_ptr<CExpression> expression);
-  CType* Park(std::unique_ptr<CType> type);
-  std::unique_ptr<CExpression> TakeExpression(void* parked);
-  std::unique_ptr<CType> TakeType(void* parked);
+  // Nodes and types are made in `arena`; a failed builder leaves its operands where they were.
+  CExpression* NewIntegerValue(TypeKind kind, int32_t value);
+  CExpression* NewRealValue(TypeKind kind, float value);
+  CExpression* NewFuzzyValue(TypeKind kind, CExpression* value, CExpression* weight);
+  CExpression* NewSymbolValue(CSymbol* symbol);
+  CExpression* NewCallValue(CStatement* statement);
+  CExpression* NewValueExpression(const CValue& value);
+  CExpression* NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right);
+  CExpression* NewIsExpression(CExpression* left, CExpression* right);
+  CExpression* NewUnaryExpression(ExprOp op, CExpression* operand);
+  CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
+  CType* NewArrayType(const CType* element, const CExpression* subscript);
 
   // ---- State ----
+  // Declared first, so it goes last: every node, statement, block, type and text of the
+  // build lives here and is released at once with the compiler.
+  CArena arena;
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)
   std::vector<CBlock*> blockStack;     // open blocks, innermost last (not owned)
   CSymScope scope;
@@ -142,17 +135,20 @@ class CCompiler : public CTarget {
   CBlock* currentBlock = nullptr;  // receives new statements; null until BeginProgram
 
  private:
-  // Appends to the current block, or keeps the statement aside when it stands in no block
-  // (an ELSEIF clause, a call used as a value until its leaf takes it).
   // Leaves the message and answers null: the shape of every refusal.
   std::nullptr_t Refuse(const std::string& message) {
     errorText = message;
     return nullptr;
   }
-  CStatement* Append(std::unique_ptr<CStatement> statement, bool standsAlone);
-  std::unique_ptr<CStatement> TakeDetached(CStatement* statement);
-  std::unique_ptr<CBlock> TakeArgumentBlock(CBlock* block);
-  std::unique_ptr<CSymbol> TakeUnentered(CSymbol* symbol);
+  // Appends to the current block, unless the statement stands in no block (an ELSEIF clause,
+  // a call used as a value, which its leaf reaches).
+  template <typename Statement>
+  Statement* Append(Statement* statement, bool standsAlone) {
+    if (!standsAlone) currentBlock->Add(arena, statement);
+    return statement;
+  }
+  bool TakeArgumentBlock(CBlock* block);
+  bool TakeUnentered(CSymbol* symbol);
   CProtoSymbol* FindPrototypeAt(const CProtoSymbol* probe, int32_t level, const CSymbol* owner,
                                 bool exact);
 
@@ -163,7 +159,7 @@ class CCompiler : public CTarget {
   // in is open: scopes are told apart by an instance number per open level.
   struct OwnedName {
     const CSymbol* owner;
-    std::string name;
+    std::string_view name;  // the name of a symbol in the table, or the one looked up
     bool operator==(const OwnedName& other) const = default;
   };
   struct OwnedNameHash {
@@ -175,22 +171,27 @@ class CCompiler : public CTarget {
     uint64_t instance;  // the scope instance open at `level` when it was entered
   };
   // Enters a symbol into the table at the current level and into the index.
-  void Enter(std::unique_ptr<CSymbol> symbol);
+  void Enter(CSymbol* symbol);
+  // A symbol made in the arena, its name copied there too.
+  template <typename Symbol>
+  Symbol* MakeSymbol(std::string_view name, CSymbol* owner) {
+    return arena.Make<Symbol>(arena.Text(name), owner);
+  }
   bool IsLive(const Entered& entry) const;
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
-  std::vector<Entered>* LiveStack(const CSymbol* owner, const std::string& name);
-  CSymbol* NewestOwnedBy(const CSymbol* owner, const std::string& name);
+  std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
+  CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
 
-  std::unordered_map<OwnedName, std::vector<Entered>, OwnedNameHash> ownedNames;
-  std::unordered_map<std::string, CRangeSymbol*> rangesByName;  // ranges never leave scope
+  // Every (owner, name) entered gets an entry for the whole build: they take their room from
+  // memory released with the compiler rather than from the heap one by one.
+  std::pmr::monotonic_buffer_resource nameIndexMemory;
+  std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
+  std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
   uint64_t instanceCounter = 0;
-  std::unique_ptr<CExpression> Built(std::unique_ptr<CExpression> node, int made);
+  CExpression* Built(CExpression* node, int made);
 
-  std::vector<std::unique_ptr<CSymbol>> unentered;      // prototypes being built, probes
-  StatementList detached;                               // statements that stand in no block
-  std::vector<std::unique_ptr<CBlock>> argumentBlocks;  // pushed, not yet taken by a call
-  std::unordered_map<const void*, std::unique_ptr<CExpression>> parkedExpressions;
-  std::unordered_map<const void*, std::unique_ptr<CType>> parkedTypes;
+  std::vector<CSymbol*> unentered;  // prototypes being built, probes
+  std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call
 };

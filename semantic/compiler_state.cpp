@@ -1,5 +1,5 @@
 // Where the parse is: the context, block and scope stacks, and name resolution.
-#include <functional>
+#include <cstdint>
 
 #include "platform/format.h"
 #include "semantic/compiler.h"
@@ -52,15 +52,14 @@ int CCompiler::CloseScope() {
 }
 
 size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
-  return std::hash<std::string>()(key.name) ^ (std::hash<const void*>()(key.owner) * 31);
+  return NameHash()(key.name) ^ (reinterpret_cast<std::uintptr_t>(key.owner) * 31);
 }
 
-void CCompiler::Enter(std::unique_ptr<CSymbol> symbol) {
-  CSymbol* entered = symbol.get();
-  if (scope.Insert(std::move(symbol)) == 0) return;
+void CCompiler::Enter(CSymbol* entered) {
+  if (scope.Insert(entered) == 0) return;
   ownedNames[OwnedName{entered->owner, entered->name}].push_back(
       Entered{entered, entered->level, openInstances.back()});
-  if (auto* range = dynamic_cast<CRangeSymbol*>(entered)) rangesByName[range->name] = range;
+  if (auto* range = SymbolCast<CRangeSymbol>(entered)) rangesByName[range->name] = range;
 }
 
 bool CCompiler::IsLive(const Entered& entry) const {
@@ -68,11 +67,11 @@ bool CCompiler::IsLive(const Entered& entry) const {
   return openInstances[static_cast<size_t>(entry.level)] == entry.instance;
 }
 
-std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
-                                                      const std::string& name) {
+std::pmr::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
+                                                      std::string_view name) {
   auto found = ownedNames.find(OwnedName{owner, name});
   if (found == ownedNames.end()) return nullptr;
-  std::vector<Entered>& entries = found->second;
+  std::pmr::vector<Entered>& entries = found->second;
   // Entries are pushed in entry order, so the newest live symbol is the topmost live entry.
   // Dead entries on top are dropped for good (their scope never reopens); dead ones below a
   // live entry wait until they surface.
@@ -80,25 +79,25 @@ std::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
   return entries.empty() ? nullptr : &entries;
 }
 
-CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, const std::string& name) {
-  std::vector<Entered>* entries = LiveStack(owner, name);
+CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, std::string_view name) {
+  std::pmr::vector<Entered>* entries = LiveStack(owner, name);
   return entries == nullptr ? nullptr : entries->back().symbol;
 }
 
-CSymbol* CCompiler::FindSymbol(CSymbol* context, const std::string& name) {
+CSymbol* CCompiler::FindSymbol(CSymbol* context, std::string_view name) {
   if (context != nullptr) {
     if (CSymbol* owned = NewestOwnedBy(context, name)) return owned;
   }
   return NewestOwnedBy(nullptr, name);
 }
 
-CSymbol* CCompiler::ResolveName(CSymbol* context, const std::string& name) {
+CSymbol* CCompiler::ResolveName(CSymbol* context, std::string_view name) {
   CSymbol* symbol = FindSymbol(context, name);
-  if (symbol == nullptr) errorText = Format("'%s' : undeclared identifier.", name.c_str());
+  if (symbol == nullptr) errorText = Format("'%s' : undeclared identifier.", std::string(name).c_str());
   return symbol;
 }
 
-CRangeSymbol* CCompiler::FindRange(const std::string& name) {
+CRangeSymbol* CCompiler::FindRange(std::string_view name) {
   auto found = rangesByName.find(name);
   if (found != rangesByName.end()) return found->second;
   errorText = "Range not found.";

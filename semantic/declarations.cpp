@@ -31,36 +31,34 @@ bool ConstantByte(const CExpression& expression, uint8_t& byte) {
 
 }  // namespace
 
-bool CCompiler::IsRedefinition(const std::string& name) {
+bool CCompiler::IsRedefinition(std::string_view name) {
   CSymbol* newest = NewestOwnedBy(CurrentContext(), name);
   return newest != nullptr && newest->level == scope.currentLevel;
 }
 
-CClassSymbol* CCompiler::DeclareClass(const std::string& name) {
+CClassSymbol* CCompiler::DeclareClass(std::string_view name) {
   if (IsRedefinition(name)) {
-    errorText = Format("DEFINE:  '%s' name redefinition.", name.c_str());
+    errorText = Format("DEFINE:  '%s' name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CClassSymbol>(name, CurrentContext());
-  CClassSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CClassSymbol>(name, CurrentContext());
+  Enter(declared);
   return declared;
 }
 
-CVarSymbol* CCompiler::DeclareVariable(const std::string& name, const CType* type) {
+CVarSymbol* CCompiler::DeclareVariable(std::string_view name, const CType* type) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CVarSymbol>(name, CurrentContext());
-  if (type != nullptr) symbol->type.Assign(*type);
-  symbol->frameDepth = 0;
-  CVarSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CVarSymbol>(name, CurrentContext());
+  if (type != nullptr) declared->type.Assign(*type);
+  declared->frameDepth = 0;
+  Enter(declared);
   return declared;
 }
 
-CConstSymbol* CCompiler::DeclareConstant(const std::string& name, const CExpression* expression) {
+CConstSymbol* CCompiler::DeclareConstant(std::string_view name, const CExpression* expression) {
   if (expression == nullptr) {
     errorText = "CONSTANT:  Requires valid expression.";
     return nullptr;
@@ -70,37 +68,34 @@ CConstSymbol* CCompiler::DeclareConstant(const std::string& name, const CExpress
     return nullptr;
   }
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CConstSymbol>(name, CurrentContext());
-  symbol->value.Assign(expression->value);
-  CConstSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CConstSymbol>(name, CurrentContext());
+  declared->value.Assign(expression->value);
+  Enter(declared);
   return declared;
 }
 
-CProtoSymbol* CCompiler::CreatePrototype(const std::string& name) {
-  auto prototype = std::make_unique<CProtoSymbol>(name, CurrentContext());
-  CProtoSymbol* created = prototype.get();
-  unentered.push_back(std::move(prototype));
+CProtoSymbol* CCompiler::CreatePrototype(std::string_view name) {
+  auto* created = MakeSymbol<CProtoSymbol>(name, CurrentContext());
+  unentered.push_back(created);
   return created;
 }
 
-CVarSymbol* CCompiler::AddParameter(const std::string& name, const CType* type) {
+CVarSymbol* CCompiler::AddParameter(std::string_view name, const CType* type) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  auto* prototype = SymbolCast<CProtoSymbol>(CurrentContext());
   if (prototype == nullptr) {
     errorText = "PARAMETE: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto parameter = std::make_unique<CVarSymbol>(name, prototype);
-  if (type != nullptr) parameter->type.Assign(*type);
-  CVarSymbol* added = parameter.get();
-  prototype->parameters.push_back(std::move(parameter));
+  auto* added = MakeSymbol<CVarSymbol>(name, prototype);
+  if (type != nullptr) added->type.Assign(*type);
+  prototype->parameters.Add(arena, added);
   return added;
 }
 
@@ -109,7 +104,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
     errorText = "METHOD:  Error; no symbol to declare.";
     return 0;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* prototype = SymbolCast<CProtoSymbol>(symbol);
   if (prototype == nullptr) {
     errorText = "METHOD:  Error; attempting to declare non-prototype symbol as prototype.";
     return 0;
@@ -118,7 +113,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
       (returnType->ref < 0 || returnType->ref >= kInterruptVectors)) {
     // The handler's address goes into the header's vector table, which has 13 entries.
     errorText = Format("Interrupt: '%s' requires an interrupt number from 0 to 12.",
-                       prototype->name.c_str());
+                       std::string(prototype->name).c_str());
     return 0;
   }
   int64_t parameterBytes = 0;
@@ -130,22 +125,21 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
   }
   if (negative || parameterBytes > kMaxParameterBytes) {
     // The return instruction pops the parameters with a one-byte count.
-    errorText = Format("METHOD:  Parameters of '%s' exceed 255 bytes.", prototype->name.c_str());
+    errorText = Format("METHOD:  Parameters of '%s' exceed 255 bytes.", std::string(prototype->name).c_str());
     return 0;
   }
   CSymbol* owner = CurrentContext();
   // An exact repeat of a prototype of this owner at this level would only be hidden by the
   // newer one; so is one already entered (reached here only through a confused context).
-  const bool pending =
-      std::any_of(unentered.begin(), unentered.end(),
-                  [prototype](const auto& symbol) { return symbol.get() == prototype; });
+  const bool pending = std::find(unentered.begin(), unentered.end(), prototype) != unentered.end();
   if (!pending || FindPrototypeAt(prototype, scope.currentLevel, owner, true) != nullptr) {
     errorText = "METHOD:  Method already exists.";
     return 0;
   }
   if (returnType != nullptr) prototype->returnType.Assign(*returnType);
   prototype->owner = owner;
-  Enter(TakeUnentered(prototype));
+  TakeUnentered(prototype);
+  Enter(prototype);
   return 1;
 }
 
@@ -154,29 +148,28 @@ CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
     errorText = "METHOD:  Interal error, missing symbol.";
     return nullptr;
   }
-  auto* original = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* original = SymbolCast<CProtoSymbol>(symbol);
   if (original == nullptr) {
     errorText = "METHOD:  Internal error, symbol not a prototype.";
     return nullptr;
   }
-  auto copy = std::make_unique<CProtoSymbol>(original->name, original->owner);
-  copy->level = original->level;
-  copy->returnType.Assign(original->returnType);
-  CProtoSymbol* probe = copy.get();
-  unentered.push_back(std::move(copy));
+  // The name is the original's, which lasts as long as the copy.
+  auto* probe = arena.Make<CProtoSymbol>(original->name, original->owner);
+  probe->level = original->level;
+  probe->returnType.Assign(original->returnType);
+  unentered.push_back(probe);
   return probe;
 }
 
 CVarSymbol* CCompiler::AddCallArgument(const CExpression* expression) {
-  auto* probe = dynamic_cast<CProtoSymbol*>(CurrentContext());
+  auto* probe = SymbolCast<CProtoSymbol>(CurrentContext());
   if (probe == nullptr) {
     errorText = "PARAMETER: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto argument = std::make_unique<CVarSymbol>("<param>", probe);
-  if (expression != nullptr) argument->type.Assign(expression->value.Resolved());
-  CVarSymbol* added = argument.get();
-  probe->parameters.push_back(std::move(argument));
+  auto* added = arena.Make<CVarSymbol>("<param>", probe);
+  if (expression != nullptr) added->type.Assign(expression->value.Resolved());
+  probe->parameters.Add(arena, added);
   return added;
 }
 
@@ -187,11 +180,11 @@ CProtoSymbol* CCompiler::FindPrototype(const CProtoSymbol* probe, bool exact) {
 
 CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t level,
                                          const CSymbol* owner, bool exact) {
-  std::vector<Entered>* entries = LiveStack(owner, probe->name);
+  std::pmr::vector<Entered>* entries = LiveStack(owner, probe->name);
   if (entries == nullptr) return nullptr;
   for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
     if (!IsLive(*entry) || entry->level != level) continue;
-    auto* candidate = dynamic_cast<CProtoSymbol*>(entry->symbol);
+    auto* candidate = SymbolCast<CProtoSymbol>(entry->symbol);
     if (candidate == nullptr || candidate->parameters.size() != probe->parameters.size()) continue;
     bool matches = true;
     for (size_t i = 0; matches && i < probe->parameters.size(); ++i) {
@@ -207,21 +200,20 @@ CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t leve
 void CCompiler::DiscardPrototype(CSymbol* prototype) {
   if (prototype == nullptr) return;
   if (std::find(contextStack.begin(), contextStack.end(), prototype) != contextStack.end()) return;
-  TakeUnentered(prototype);  // destroyed here when the compiler held it
+  TakeUnentered(prototype);  // it stays in the arena, unreached
 }
 
-std::unique_ptr<CSymbol> CCompiler::TakeUnentered(CSymbol* symbol) {
+bool CCompiler::TakeUnentered(CSymbol* symbol) {
   // The one wanted is almost always the newest.
   for (auto it = unentered.rbegin(); it != unentered.rend(); ++it) {
-    if (it->get() != symbol) continue;
-    std::unique_ptr<CSymbol> taken = std::move(*it);
+    if (*it != symbol) continue;
     unentered.erase(std::next(it).base());
-    return taken;
+    return true;
   }
-  return nullptr;
+  return false;
 }
 
-CRangeSymbol* CCompiler::DeclareRange(const std::string& name, const CExpression* center,
+CRangeSymbol* CCompiler::DeclareRange(std::string_view name, const CExpression* center,
                                       const CExpression* plateau, const CExpression* edge) {
   if (center == nullptr || plateau == nullptr || edge == nullptr) {
     errorText = "RANGE:  All parameters must be valid expressions.";
@@ -238,37 +230,35 @@ CRangeSymbol* CCompiler::DeclareRange(const std::string& name, const CExpression
     return nullptr;
   }
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CRangeSymbol>(name, CurrentContext());
-  symbol->center = bytes[0];
-  symbol->plateau = bytes[1];
-  symbol->edge = bytes[2];
-  CRangeSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CRangeSymbol>(name, CurrentContext());
+  declared->center = bytes[0];
+  declared->plateau = bytes[1];
+  declared->edge = bytes[2];
+  Enter(declared);
   return declared;
 }
 
-CRuleSymbol* CCompiler::DeclareRule(const std::string& name) {
+CRuleSymbol* CCompiler::DeclareRule(std::string_view name) {
   if (IsRedefinition(name)) {
-    errorText = Format("'%s' : name redefinition.", name.c_str());
+    errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto symbol = std::make_unique<CRuleSymbol>(name, CurrentContext());
-  CRuleSymbol* declared = symbol.get();
-  Enter(std::move(symbol));
+  auto* declared = MakeSymbol<CRuleSymbol>(name, CurrentContext());
+  Enter(declared);
   return declared;
 }
 
-CRangeValueSymbol* CCompiler::AddRuleEntry(const std::string& rangeName,
+CRangeValueSymbol* CCompiler::AddRuleEntry(std::string_view rangeName,
                                            const CExpression* result) {
   CRangeSymbol* range = FindRange(rangeName);
   if (range == nullptr) {
     errorText = "RULE: Range not found.";
     return nullptr;
   }
-  auto* rule = dynamic_cast<CRuleSymbol*>(CurrentContext());
+  auto* rule = SymbolCast<CRuleSymbol>(CurrentContext());
   if (rule == nullptr) {
     errorText = "Range/Value: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
@@ -286,11 +276,10 @@ CRangeValueSymbol* CCompiler::AddRuleEntry(const std::string& rangeName,
     errorText = "RULE:  Result value must be compatible with Byte data type.";
     return nullptr;
   }
-  auto entry = std::make_unique<CRangeValueSymbol>(rangeName, rule);
-  entry->range = range;
-  entry->result = byte;
-  CRangeValueSymbol* added = entry.get();
-  rule->entries.push_back(std::move(entry));
+  auto* added = MakeSymbol<CRangeValueSymbol>(rangeName, rule);
+  added->range = range;
+  added->result = byte;
+  rule->entries.Add(arena, added);
   return added;
 }
 
@@ -303,7 +292,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
     errorText = "METHOD:  Error; missing method.";
     return 0;
   }
-  auto* prototype = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* prototype = SymbolCast<CProtoSymbol>(symbol);
   if (prototype == nullptr) {
     errorText = "METHOD:  Error; attempting to declare a non-prototype symbol as a prototype. Huh?";
     return 0;
@@ -353,8 +342,8 @@ int CCompiler::PlaceMemberVariable(CVarSymbol* variable) {
                     ? Format(
                           "VARIABLE:  Can not place '%s' after the range and rule tables; "
                           "declare global data first.",
-                          variable->name.c_str())
-                    : Format("VARIABLE:  No data memory left for '%s'.", variable->name.c_str());
+                          std::string(variable->name).c_str())
+                    : Format("VARIABLE:  No data memory left for '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -368,14 +357,14 @@ int CCompiler::PlaceLocalVariable(CVarSymbol* variable) {
   const int32_t before = frameSize;
   const int offset = AllocateLocal(size);
   if (offset < 0) {
-    errorText = Format("VARIABLE:  No stack space for '%s'.", variable->name.c_str());
+    errorText = Format("VARIABLE:  No stack space for '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   variable->statement->address = offset;
   // Reported once, by the local that first takes the frame past what the interpreter can open.
   if (before <= kMaxFrameBytes && frameSize > kMaxFrameBytes) {
     errorText =
-        Format("VARIABLE:  Locals of this block exceed 255 bytes at '%s'.", variable->name.c_str());
+        Format("VARIABLE:  Locals of this block exceed 255 bytes at '%s'.", std::string(variable->name).c_str());
     return 0;
   }
   return 1;
@@ -386,7 +375,7 @@ int CCompiler::PlaceClass(CClassStatement* statement) {
   const int address = AllocateData(0);
   if (address < 0) {
     errorText = Format("DEFINE:  No data memory left for class '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -398,7 +387,7 @@ int CCompiler::PlaceRange(CRangeStatement* statement) {
   const int address = AllocateTable(3 * KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RANGE:  No table memory left for '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
@@ -410,15 +399,15 @@ int CCompiler::PlaceRule(CRuleStatement* statement) {
   const int address = AllocateTable(KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RULE:  No table memory left for '%s'.",
-                       statement->symbol == nullptr ? "" : statement->symbol->name.c_str());
+                       statement->symbol == nullptr ? "" : std::string(statement->symbol->name).c_str());
     return 0;
   }
   statement->address = address;
   return 1;
 }
 
-int CCompiler::PlaceRuleEntry(const std::string& rangeName) {
+int CCompiler::PlaceRuleEntry(std::string_view rangeName) {
   if (AllocateTable(4 * KindSize(TYPE_BYTE)) >= 0) return 1;
-  errorText = Format("RULE:  No table memory left for the entry '%s'.", rangeName.c_str());
+  errorText = Format("RULE:  No table memory left for the entry '%s'.", std::string(rangeName).c_str());
   return 0;
 }

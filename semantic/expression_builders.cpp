@@ -1,7 +1,6 @@
 // Expression and type builders: leaves from literals and names, operator nodes, declared types.
 #include <cstdint>
 #include <limits>
-#include <utility>
 
 #include "semantic/compiler.h"
 
@@ -23,19 +22,18 @@ CValue Reference(TypeKind kind, CSymbol* symbol, CStatement* statement) {
 
 }  // namespace
 
-std::unique_ptr<CExpression> CCompiler::Built(std::unique_ptr<CExpression> node, int made) {
+CExpression* CCompiler::Built(CExpression* node, int made) {
   if (made != 0) return node;
   errorText = node->error;
   return nullptr;
 }
 
-std::unique_ptr<CExpression> CCompiler::NewValueExpression(const CValue& value) {
-  auto node = std::make_unique<CExpression>();
-  const int made = node->MakeLeaf(value);
-  return Built(std::move(node), made);
+CExpression* CCompiler::NewValueExpression(const CValue& value) {
+  CExpression* node = arena.Make<CExpression>();
+  return Built(node, node->MakeLeaf(value));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewIntegerValue(TypeKind kind, int32_t value) {
+CExpression* CCompiler::NewIntegerValue(TypeKind kind, int32_t value) {
   if (kind == TYPE_BYTE)
     return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF)));
   if (kind != TYPE_INTEGER) return Refuse(kUnsupported);
@@ -44,14 +42,12 @@ std::unique_ptr<CExpression> CCompiler::NewIntegerValue(TypeKind kind, int32_t v
   return NewValueExpression(CValue::FromInteger(value));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewRealValue(TypeKind kind, float value) {
+CExpression* CCompiler::NewRealValue(TypeKind kind, float value) {
   if (kind != TYPE_REAL) return Refuse(kUnsupported);
   return NewValueExpression(CValue::FromReal(value));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewFuzzyValue(TypeKind kind,
-                                                      std::unique_ptr<CExpression> value,
-                                                      std::unique_ptr<CExpression> weight) {
+CExpression* CCompiler::NewFuzzyValue(TypeKind kind, CExpression* value, CExpression* weight) {
   if (value == nullptr || weight == nullptr)
     return Refuse("Expression value:  Require valid Value and Weight.");
   if (value->op != EXPR_CONST || weight->op != EXPR_CONST)
@@ -66,67 +62,59 @@ std::unique_ptr<CExpression> CCompiler::NewFuzzyValue(TypeKind kind,
       CValue::FromFuzzy(value->value.AsReal(), (written + 1.0f) * kWeightStep));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewSymbolValue(CSymbol* symbol) {
+CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
   if (symbol == nullptr) return Refuse(kBadSymbol);
   // Constants are folded in where they are used.
-  if (auto* constant = dynamic_cast<CConstSymbol*>(symbol))
+  if (auto* constant = SymbolCast<CConstSymbol>(symbol))
     return NewValueExpression(constant->value);
-  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr)
+  if (SymbolCast<CVarSymbol>(symbol) != nullptr)
     return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
-  if (dynamic_cast<CRangeSymbol*>(symbol) != nullptr) {
+  if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RANGE, symbol, table));
   }
-  if (dynamic_cast<CRuleSymbol*>(symbol) != nullptr) {
+  if (SymbolCast<CRuleSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRuleStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RULE, symbol, table));
   }
   return Refuse("Expression value: Invalid Identifier in expression.");
 }
 
-std::unique_ptr<CExpression> CCompiler::NewCallValue(CStatement* statement) {
+CExpression* CCompiler::NewCallValue(CStatement* statement) {
   if (statement == nullptr) return Refuse(kBadSymbol);
   auto* call = dynamic_cast<CCallStatement*>(statement);
   if (call == nullptr) return Refuse("Expression value: Invalid statement in expression.");
-  std::unique_ptr<CExpression> leaf =
-      NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
-  // A call used as a value stands in no block: its leaf keeps it.
-  if (leaf != nullptr) leaf->ownedStatement = TakeDetached(call);
+  CExpression* leaf = NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
+  // A call used as a value stands in no block: its leaf is where it is reached from.
+  if (leaf != nullptr) leaf->ownedStatement = call;
   return leaf;
 }
 
-std::unique_ptr<CExpression> CCompiler::NewBinaryExpression(std::unique_ptr<CExpression> left,
-                                                            ExprOp op,
-                                                            std::unique_ptr<CExpression> right) {
-  auto node = std::make_unique<CExpression>();
-  const int made = node->MakeBinary(left, op, right);
-  return Built(std::move(node), made);
+CExpression* CCompiler::NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right) {
+  CExpression* node = arena.Make<CExpression>();
+  return Built(node, node->MakeBinary(left, op, right));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewIsExpression(std::unique_ptr<CExpression> left,
-                                                        std::unique_ptr<CExpression> right) {
-  auto node = std::make_unique<CExpression>();
-  const int made = node->MakeIs(left, right);
-  return Built(std::move(node), made);
+CExpression* CCompiler::NewIsExpression(CExpression* left, CExpression* right) {
+  CExpression* node = arena.Make<CExpression>();
+  return Built(node, node->MakeIs(left, right));
 }
 
-std::unique_ptr<CExpression> CCompiler::NewUnaryExpression(ExprOp op,
-                                                           std::unique_ptr<CExpression> operand) {
-  auto node = std::make_unique<CExpression>();
-  const int made = node->MakeUnary(op, operand);
-  return Built(std::move(node), made);
+CExpression* CCompiler::NewUnaryExpression(ExprOp op, CExpression* operand) {
+  CExpression* node = arena.Make<CExpression>();
+  return Built(node, node->MakeUnary(op, operand));
 }
 
-std::unique_ptr<CType> CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
+CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
   if (kind == TYPE_VAR) return nullptr;
-  auto type = std::make_unique<CType>();
+  CType* type = arena.Make<CType>();
   type->kind = kind;
   if (kind == TYPE_ADDRESS || kind == TYPE_ID) type->ref = reference;
   type->flags |= flags;
   return type;
 }
 
-std::unique_ptr<CType> CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
+CType* CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
   if (element == nullptr) return Refuse("Array: Requires valid data type.");
   if (subscript == nullptr) return Refuse("Array:  Requires valid subscript.");
   if (subscript->op != EXPR_CONST)
@@ -141,7 +129,7 @@ std::unique_ptr<CType> CCompiler::NewArrayType(const CType* element, const CExpr
   const int64_t bytes = static_cast<int64_t>(KindSize(element->BaseKind())) * count.AsInteger();
   if (bytes > std::numeric_limits<int32_t>::max() || bytes < std::numeric_limits<int32_t>::min())
     return Refuse("Array:  Subscript is too large.");
-  auto array = std::make_unique<CType>();
+  CType* array = arena.Make<CType>();
   array->Assign(*element);
   array->flags |= TYPE_FLAG_ARRAY;
   array->count = count.AsInteger();

@@ -1,5 +1,5 @@
 // Statement builders: each checks its operands, makes the statement and appends it to the current block.
-#include <utility>
+#include <cstring>
 
 #include "semantic/compiler.h"
 
@@ -11,62 +11,38 @@ const char kNoBlock[] = "(no block in scope)";
 // of an indexed element; null for anything else.
 CVarSymbol* AssignedVariable(const CExpression& target) {
   const CExpression* leaf = &target;
-  if (target.op == EXPR_INDEX) leaf = target.left.get();
+  if (target.op == EXPR_INDEX) leaf = target.left;
   if (leaf == nullptr || leaf->op != EXPR_VAR) return nullptr;
-  return dynamic_cast<CVarSymbol*>(leaf->value.symbol);
+  return SymbolCast<CVarSymbol>(leaf->value.symbol);
 }
 
 }  // namespace
 
-CStatement* CCompiler::Append(std::unique_ptr<CStatement> statement, bool standsAlone) {
-  CStatement* appended = statement.get();
-  if (standsAlone)
-    detached.push_back(std::move(statement));
-  else
-    currentBlock->Add(std::move(statement));
-  return appended;
-}
-
-std::unique_ptr<CStatement> CCompiler::TakeDetached(CStatement* statement) {
-  for (auto it = detached.rbegin(); it != detached.rend(); ++it) {
-    if (it->get() != statement) continue;
-    std::unique_ptr<CStatement> taken = std::move(*it);
-    detached.erase(std::next(it).base());
-    return taken;
-  }
-  return nullptr;
-}
-
 CBlock* CCompiler::NewArgumentBlock() {
-  argumentBlocks.push_back(std::make_unique<CBlock>());
-  return argumentBlocks.back().get();
+  CBlock* block = arena.Make<CBlock>();
+  argumentBlocks.push_back(block);
+  return block;
 }
 
-std::unique_ptr<CBlock> CCompiler::TakeArgumentBlock(CBlock* block) {
+bool CCompiler::TakeArgumentBlock(CBlock* block) {
   for (auto it = argumentBlocks.rbegin(); it != argumentBlocks.rend(); ++it) {
-    if (it->get() != block) continue;
-    std::unique_ptr<CBlock> taken = std::move(*it);
+    if (*it != block) continue;
     argumentBlocks.erase(std::next(it).base());
-    return taken;
+    return true;
   }
-  return nullptr;
+  return false;
 }
 
-CBlock* CCompiler::NewDiscardedBody() {
-  auto holder = std::make_unique<CBlockStatement>();
-  CBlock* body = &holder->block;
-  detached.push_back(std::move(holder));
-  return body;
-}
+CBlock* CCompiler::NewDiscardedBody() { return &arena.Make<CBlockStatement>()->block; }
 
 CClassStatement* CCompiler::NewClassStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("CLASS:  Error; missing method name.");
-  auto* classSymbol = dynamic_cast<CClassSymbol*>(symbol);
+  auto* classSymbol = SymbolCast<CClassSymbol>(symbol);
   if (classSymbol == nullptr)
     return Refuse("CLASS:  Error; attempting to declare a non-variable symbol as a variable. Huh?");
   auto* statement =
-      static_cast<CClassStatement*>(Append(std::make_unique<CClassStatement>(classSymbol), false));
+      Append(arena.Make<CClassStatement>(classSymbol), false);
   classSymbol->statement = statement;
   return statement;
 }
@@ -74,11 +50,11 @@ CClassStatement* CCompiler::NewClassStatement(CSymbol* symbol) {
 CRangeStatement* CCompiler::NewRangeStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("RANGE:  Error; missing symbol name.");
-  auto* range = dynamic_cast<CRangeSymbol*>(symbol);
+  auto* range = SymbolCast<CRangeSymbol>(symbol);
   if (range == nullptr)
     return Refuse("RANGE:  Error; attempting to declare a non-range symbol as a range. Huh?");
   auto* statement =
-      static_cast<CRangeStatement*>(Append(std::make_unique<CRangeStatement>(range), false));
+      Append(arena.Make<CRangeStatement>(range), false);
   range->statement = statement;
   return statement;
 }
@@ -86,11 +62,11 @@ CRangeStatement* CCompiler::NewRangeStatement(CSymbol* symbol) {
 CRuleStatement* CCompiler::NewRuleStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("RULE:  Error; missing symbol name.");
-  auto* rule = dynamic_cast<CRuleSymbol*>(symbol);
+  auto* rule = SymbolCast<CRuleSymbol>(symbol);
   if (rule == nullptr)
     return Refuse("RULE:  Error; attempting to declare a non-rule symbol as a rule. Huh?");
   auto* statement =
-      static_cast<CRuleStatement*>(Append(std::make_unique<CRuleStatement>(rule), false));
+      Append(arena.Make<CRuleStatement>(rule), false);
   rule->statement = statement;
   return statement;
 }
@@ -98,7 +74,7 @@ CRuleStatement* CCompiler::NewRuleStatement(CSymbol* symbol) {
 CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("METHOD:  Error; missing method name.");
-  auto* probe = dynamic_cast<CProtoSymbol*>(symbol);
+  auto* probe = SymbolCast<CProtoSymbol>(symbol);
   if (probe == nullptr)
     return Refuse(
         "METHOD:  Error; attempting to declare a non-prototype symbol as a prototype. Huh?");
@@ -106,7 +82,7 @@ CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
   if (declared == nullptr)
     return Refuse("METHOD:  Method definition does not match any known method prototype.");
   auto* statement =
-      static_cast<CMethodStatement*>(Append(std::make_unique<CMethodStatement>(declared), false));
+      Append(arena.Make<CMethodStatement>(declared), false);
   declared->statement = statement;
   return statement;
 }
@@ -114,18 +90,17 @@ CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
 CVarStatement* CCompiler::NewVarStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("VARIABLE:  Error; missing method name.");
-  auto* variable = dynamic_cast<CVarSymbol*>(symbol);
+  auto* variable = SymbolCast<CVarSymbol>(symbol);
   if (variable == nullptr)
     return Refuse(
         "VARIABLE:  Error; attempting to declare a non-variable symbol as a variable. Huh?");
   auto* statement =
-      static_cast<CVarStatement*>(Append(std::make_unique<CVarStatement>(variable), false));
+      Append(arena.Make<CVarStatement>(variable), false);
   variable->statement = statement;
   return statement;
 }
 
-CAssignStatement* CCompiler::NewAssignStatement(std::unique_ptr<CExpression> target,
-                                                std::unique_ptr<CExpression> value) {
+CAssignStatement* CCompiler::NewAssignStatement(CExpression* target, CExpression* value) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (value == nullptr) return Refuse("ASSIGN:  Requires a valid expression.");
   if (target == nullptr) return Refuse("ASSIGN: Requires a valid left-hand side.");
@@ -135,43 +110,39 @@ CAssignStatement* CCompiler::NewAssignStatement(std::unique_ptr<CExpression> tar
   if (CompareKinds(value->value.BaseKind(), kind) == MATCH_NONE)
     return Refuse("ASSIGN:  Right-hand side must be type compatible with Left-hand side.");
   if (value->op == EXPR_CONST) value->CastTo(kind);  // stored already converted
-  return static_cast<CAssignStatement*>(
-      Append(std::make_unique<CAssignStatement>(kind, std::move(target), std::move(value)), false));
+  return Append(arena.Make<CAssignStatement>(kind, target, value), false);
 }
 
-COutStatement* CCompiler::NewOutStatement(std::unique_ptr<CExpression> expression, int asChar) {
+COutStatement* CCompiler::NewOutStatement(CExpression* expression, int asChar) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return Refuse("ASSIGN:  Requires a valid expression.");
-  return static_cast<COutStatement*>(
-      Append(std::make_unique<COutStatement>(std::move(expression), asChar != 0 ? 1 : 0), false));
+  return Append(arena.Make<COutStatement>(expression, asChar != 0 ? 1 : 0), false);
 }
 
 COutStatement* CCompiler::NewOutStringStatement(const char* text) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (text == nullptr) return Refuse("ASSIGN:  Requires a valid string.");
-  return static_cast<COutStatement*>(
-      Append(std::make_unique<COutStatement>(std::string(text)), false));
+  return Append(arena.Make<COutStatement>(arena.Text(text, std::strlen(text))), false);
 }
 
 CBlockStatement* CCompiler::NewBlockStatement() {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
-  return static_cast<CBlockStatement*>(Append(std::make_unique<CBlockStatement>(), false));
+  return Append(arena.Make<CBlockStatement>(), false);
 }
 
 CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, int append) {
-  // The argument block is the compiler's until a call takes it; a block it did not make
-  // (possible only after a syntax error confused the block stack) stays where it belongs.
-  std::unique_ptr<CBlock> argumentBlock = TakeArgumentBlock(arguments);
-  if (argumentBlock == nullptr) argumentBlock = std::make_unique<CBlock>();
+  // The argument block is pending until a call takes it; a block that is not (possible only
+  // after a syntax error confused the block stack) stays where it belongs.
+  CBlock* argumentBlock = TakeArgumentBlock(arguments) ? arguments : arena.Make<CBlock>();
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("CALL:  Error; missing method name.");
-  if (dynamic_cast<CProtoSymbol*>(symbol) == nullptr)
+  if (SymbolCast<CProtoSymbol>(symbol) == nullptr)
     return Refuse("CALL:  Attempt to call non-method symbol.");
   CProtoSymbol* probe = CopyPrototype(symbol);
   PushContext(probe);
-  for (const auto& statement : argumentBlock->statements) {
-    const auto* argument = dynamic_cast<const CParamStatement*>(statement.get());
-    AddCallArgument(argument == nullptr ? nullptr : argument->expression.get());
+  for (const CStatement* statement : argumentBlock->statements) {
+    const auto* argument = dynamic_cast<const CParamStatement*>(statement);
+    AddCallArgument(argument == nullptr ? nullptr : argument->expression);
   }
   PopContext();
   CProtoSymbol* matched = FindPrototype(probe, true);
@@ -179,44 +150,38 @@ CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, 
   DiscardPrototype(probe);
   if (matched == nullptr)
     return Refuse("CALL:  Call parameters do not match any known method prototype.");
-  return static_cast<CCallStatement*>(
-      Append(std::make_unique<CCallStatement>(matched, std::move(argumentBlock)), append == 0));
+  return Append(arena.Make<CCallStatement>(matched, argumentBlock), append == 0);
 }
 
-CParamStatement* CCompiler::NewParamStatement(std::unique_ptr<CExpression> expression) {
+CParamStatement* CCompiler::NewParamStatement(CExpression* expression) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return Refuse("PARAM:  Invalid call parameter.");
-  return static_cast<CParamStatement*>(
-      Append(std::make_unique<CParamStatement>(std::move(expression)), false));
+  return Append(arena.Make<CParamStatement>(expression), false);
 }
 
 // A missing condition means its own builder failed and already left the message.
-CLoopStatement* CCompiler::NewLoopStatement(std::unique_ptr<CExpression> condition) {
+CLoopStatement* CCompiler::NewLoopStatement(CExpression* condition) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (condition == nullptr) return nullptr;
-  return static_cast<CLoopStatement*>(
-      Append(std::make_unique<CLoopStatement>(std::move(condition)), false));
+  return Append(arena.Make<CLoopStatement>(condition), false);
 }
 
-CDecideStatement* CCompiler::NewDecideStatement(std::unique_ptr<CExpression> condition,
-                                                int detachedClause) {
+CDecideStatement* CCompiler::NewDecideStatement(CExpression* condition, int detachedClause) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (condition == nullptr) return nullptr;
-  return static_cast<CDecideStatement*>(
-      Append(std::make_unique<CDecideStatement>(std::move(condition)), detachedClause != 0));
+  return Append(arena.Make<CDecideStatement>(condition), detachedClause != 0);
 }
 
-CWithStatement* CCompiler::NewWithStatement(std::unique_ptr<CExpression> expression) {
+CWithStatement* CCompiler::NewWithStatement(CExpression* expression) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return nullptr;
-  return static_cast<CWithStatement*>(
-      Append(std::make_unique<CWithStatement>(std::move(expression)), false));
+  return Append(arena.Make<CWithStatement>(expression), false);
 }
 
 CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
-  auto* variable = dynamic_cast<CVarSymbol*>(symbol);
+  auto* variable = SymbolCast<CVarSymbol>(symbol);
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
-  return static_cast<CClearStatement*>(Append(std::make_unique<CClearStatement>(variable), false));
+  return Append(arena.Make<CClearStatement>(variable), false);
 }

@@ -22,9 +22,9 @@ void WriteEmptyRun(FILE* file, const std::string& indent, int first, int last) {
 
 }  // namespace
 
-CSymTable::~CSymTable() { CSymTable::Clear(); }
+CSymTable::~CSymTable() = default;
 
-int CSymTable::BucketOf(const std::string& name) const {
+int CSymTable::BucketOf(std::string_view name) const {
   const int count = BucketCount();
   if (count == 0) return -1;
   int64_t sum = 0;
@@ -39,16 +39,15 @@ int CSymTable::SetBucketCount(int count) {
   return 1;
 }
 
-int CSymTable::Insert(std::unique_ptr<CSymbol> symbol) {
+int CSymTable::Insert(CSymbol* symbol) {
   if (symbol == nullptr) return 0;
   const int bucket = BucketOf(symbol->name);
   if (bucket < 0) return 0;
-  return InsertAt(bucket, std::move(symbol));
+  return InsertAt(bucket, symbol);
 }
 
-int CSymTable::InsertAt(int index, std::unique_ptr<CSymbol> owned) {
-  if (owned == nullptr || index < 0 || index >= BucketCount()) return 0;
-  CSymbol* symbol = owned.release();
+int CSymTable::InsertAt(int index, CSymbol* symbol) {
+  if (symbol == nullptr || index < 0 || index >= BucketCount()) return 0;
   symbol->LinkAhead(buckets[index]);
   buckets[index] = symbol;
   symbol->indexed = false;
@@ -64,12 +63,12 @@ int CSymTable::InsertAt(int index, std::unique_ptr<CSymbol> owned) {
   return 1;
 }
 
-CSymbol* CSymTable::Lookup(const std::string& name) const {
+CSymbol* CSymTable::Lookup(std::string_view name) const {
   const auto entry = newestByName.find(name);
   return entry == newestByName.end() ? nullptr : entry->second;
 }
 
-CSymbol* CSymTable::LookupNext(const CSymbol* symbol, const std::string& name) const {
+CSymbol* CSymTable::LookupNext(const CSymbol* symbol, std::string_view name) const {
   if (symbol == nullptr) return nullptr;
   if (symbol->indexed && symbol->name == name) return symbol->olderNamesake;
   // Another name, or a symbol outside its own bucket: walk the chain.
@@ -99,27 +98,21 @@ void CSymTable::Unindex(CSymbol* symbol) {
   symbol->olderNamesake = nullptr;
 }
 
-std::unique_ptr<CSymbol> CSymTable::Detach(int index, CSymbol* symbol) {
+CSymbol* CSymTable::Detach(int index, CSymbol* symbol) {
   Unindex(symbol);
   if (buckets[index] == symbol) {
     buckets[index] = symbol->Unlink();
-    return std::unique_ptr<CSymbol>(symbol);
+    return symbol;
   }
   if (symbol->prev != nullptr) symbol->prev->next = symbol->next;
   if (symbol->next != nullptr) symbol->next->prev = symbol->prev;
   symbol->prev = nullptr;
   symbol->next = nullptr;
-  return std::unique_ptr<CSymbol>(symbol);
+  return symbol;
 }
 
+// The symbols themselves go with the arena they were made in.
 int CSymTable::Clear() {
-  for (CSymbol*& head : buckets) {
-    while (head != nullptr) {
-      CSymbol* symbol = head;
-      head = symbol->Unlink();
-      delete symbol;
-    }
-  }
   newestByName.clear();
   buckets.clear();
   buckets.shrink_to_fit();
@@ -150,11 +143,7 @@ void CSymTable::Dump(FILE* file, int depth) const {
   if (runFirst != -1) WriteEmptyRun(file, indent, runFirst, runLast);
 }
 
-CSymScope::~CSymScope() {
-  while (currentLevel > 0) LeaveLevel();
-  history.reset();
-  Clear();
-}
+CSymScope::~CSymScope() = default;
 
 int CSymScope::Create(int count) {
   history = std::make_unique<CSymTable>();
@@ -163,11 +152,11 @@ int CSymScope::Create(int count) {
   return 1;
 }
 
-int CSymScope::Insert(std::unique_ptr<CSymbol> symbol) {
+int CSymScope::Insert(CSymbol* symbol) {
   if (symbol == nullptr) return 0;
-  CSymbol* entered = symbol.get();
+  CSymbol* entered = symbol;
   entered->level = currentLevel;
-  if (CSymTable::Insert(std::move(symbol)) == 0) return 0;
+  if (CSymTable::Insert(symbol) == 0) return 0;
   if (enteredAt.size() <= static_cast<size_t>(currentLevel)) enteredAt.resize(currentLevel + 1);
   enteredAt[currentLevel].push_back(entered);
   return 1;
@@ -186,12 +175,11 @@ int CSymScope::LeaveLevel() {
     // bucket receives the level's symbols in the order a walk from the heads would give.
     for (auto it = entered.rbegin(); it != entered.rend(); ++it) {
       const int bucket = BucketOf((*it)->name);
-      std::unique_ptr<CSymbol> moved = Detach(bucket, *it);
-      // Without a history (never created) the symbol has nowhere to live and goes now.
-      if (history != nullptr) history->InsertAt(bucket, std::move(moved));
+      CSymbol* moved = Detach(bucket, *it);
+      // Without a history (never created) the symbol is only dropped from the table.
+      if (history != nullptr) history->InsertAt(bucket, moved);
     }
-    entered.clear();
-    entered.shrink_to_fit();
+    entered.clear();  // its room serves the next scope opened at this depth
   }
   --currentLevel;
   return 1;

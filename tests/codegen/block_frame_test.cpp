@@ -31,10 +31,7 @@ class Probe : public CStatement {
 class BlockFrames : public CodegenTest {
  protected:
   Probe* AddProbe(CBlock& block, int behaviour = 1) {
-    auto probe = std::make_unique<Probe>(target, behaviour);
-    Probe* raw = probe.get();
-    block.Add(std::move(probe));
-    return raw;
+    return Add<Probe>(block, target, behaviour);
   }
 };
 

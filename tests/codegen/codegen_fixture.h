@@ -16,8 +16,9 @@
 #include "model/statement.h"
 #include "model/symbol.h"
 #include "tests/support/listing_capture.h"
+#include "tests/support/test_arena.h"
 
-using Node = std::unique_ptr<CExpression>;
+using Node = CExpression*;
 using Bytes = std::vector<int>;
 
 // A target (on-chip, 8 K external RAM) with names to build expressions from.
@@ -32,7 +33,7 @@ class CodegenTest : public ::testing::Test {
     return Variable(name, kind, depth, offset, 0);
   }
   CVarSymbol* Variable(const std::string& name, TypeKind kind, int depth, int address, int arrayCount) {
-    auto variable = std::make_unique<CVarSymbol>(name);
+    auto variable = std::make_unique<CVarSymbol>(TestArena().Text(name));
     variable->type.kind = kind;
     if (arrayCount > 0) {
       variable->type.flags = TYPE_FLAG_ARRAY;
@@ -53,7 +54,7 @@ class CodegenTest : public ::testing::Test {
     return variable;
   }
   CRangeSymbol* Range(const std::string& name, int table, uint8_t center, uint8_t plateau, uint8_t edge) {
-    auto range = std::make_unique<CRangeSymbol>(name);
+    auto range = std::make_unique<CRangeSymbol>(TestArena().Text(name));
     range->center = center;
     range->plateau = plateau;
     range->edge = edge;
@@ -68,20 +69,19 @@ class CodegenTest : public ::testing::Test {
   // Appends a new statement to a block and returns it.
   template <typename T, typename... Args>
   static T* Add(CBlock& block, Args&&... args) {
-    auto statement = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = statement.get();
-    block.Add(std::move(statement));
-    return raw;
+    T* statement = TestArena().Make<T>(std::forward<Args>(args)...);
+    block.Add(TestArena(), statement);
+    return statement;
   }
 
   CProtoSymbol* Prototype(const std::string& name, TypeKind result = TYPE_VOID,
                          const std::vector<TypeKind>& parameters = {}) {
-    auto prototype = std::make_unique<CProtoSymbol>(name);
+    auto prototype = std::make_unique<CProtoSymbol>(TestArena().Text(name));
     prototype->returnType.kind = result;
     for (TypeKind kind : parameters) {
-      auto parameter = std::make_unique<CVarSymbol>("p");
+      auto* parameter = TestArena().Make<CVarSymbol>("p");
       parameter->type.kind = kind;
-      prototype->parameters.push_back(std::move(parameter));
+      prototype->parameters.Add(TestArena(), parameter);
       prototype->parameterBytes += KindSize(kind);
     }
     prototypes.push_back(std::move(prototype));
@@ -89,7 +89,7 @@ class CodegenTest : public ::testing::Test {
   }
 
   static Node Leaf(const CValue& value) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
     return node;
   }
@@ -105,17 +105,17 @@ class CodegenTest : public ::testing::Test {
   static Node R(float v) { return Leaf(CValue::FromReal(v)); }
   static Node F(float v, float w) { return Leaf(CValue::FromFuzzy(v, w)); }
   static Node Bin(Node l, ExprOp op, Node r) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeBinary(l, op, r), 1) << node->error;
     return node;
   }
   static Node Un(ExprOp op, Node operand) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeUnary(op, operand), 1) << node->error;
     return node;
   }
   static Node Is(Node tested, Node rangeOrRule) {
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     EXPECT_EQ(node->MakeIs(tested, rangeOrRule), 1) << node->error;
     return node;
   }

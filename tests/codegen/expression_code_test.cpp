@@ -139,11 +139,11 @@ class CallCode : public ExpressionCode {
     return static_cast<CMethodStatement*>(statements.back().get());
   }
   Node Call(CProtoSymbol* prototype, std::vector<Node> arguments) {
-    auto block = std::make_unique<CBlock>();
-    for (Node& argument : arguments) block->Add(std::make_unique<CParamStatement>(std::move(argument)));
-    auto call = std::make_unique<CCallStatement>(prototype, std::move(block));
-    Node leaf = Ref(prototype, TYPE_CALL, call.get());
-    leaf->ownedStatement = std::move(call);
+    CBlock* block = TestArena().Make<CBlock>();
+    for (Node argument : arguments) Add<CParamStatement>(*block, argument);
+    CCallStatement* call = TestArena().Make<CCallStatement>(prototype, block);
+    Node leaf = Ref(prototype, TYPE_CALL, call);
+    leaf->ownedStatement = call;
     return leaf;
   }
 };

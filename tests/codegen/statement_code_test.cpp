@@ -18,9 +18,9 @@ class StatementCode : public CodegenTest {
     return method;
   }
   CCallStatement* Call(CBlock& block, CProtoSymbol* prototype, Node argument = nullptr) {
-    auto arguments = std::make_unique<CBlock>();
-    if (argument != nullptr) arguments->Add(std::make_unique<CParamStatement>(std::move(argument)));
-    return Add<CCallStatement>(block, prototype, std::move(arguments));
+    CBlock* arguments = TestArena().Make<CBlock>();
+    if (argument != nullptr) Add<CParamStatement>(*arguments, argument);
+    return Add<CCallStatement>(block, prototype, arguments);
   }
   // Generates a program block the way the build does: the block, then the fixups.
   bool Generate(CBlock& program) {
@@ -63,8 +63,8 @@ TEST_F(StatementCode, OutputWeightAndClear) {
   CVarSymbol* g = Local("g", TYPE_FUZZY, 1, 0);
   CVarSymbol* r = Global("r", TYPE_REAL, 0x85);
   CBlock body;
-  COutStatement* hi = Add<COutStatement>(body, std::string("Hi"));
-  Add<COutStatement>(body, std::string());
+  COutStatement* hi = Add<COutStatement>(body, TestArena().Text(std::string("Hi")));
+  Add<COutStatement>(body, TestArena().Text(std::string()));
   Add<COutStatement>(body, Ref(n), 1);
   Add<COutStatement>(body, Ref(f), 0);
   CWithStatement* weight = Add<CWithStatement>(body, Ref(r));
@@ -88,12 +88,12 @@ TEST_F(StatementCode, OutputWeightAndClear) {
 // The length byte counts the zero: 254 characters are the most it can describe.
 TEST_F(StatementCode, TextsLongerThanTheLengthByteAreRefused) {
   CBlock body;
-  Add<COutStatement>(body, std::string(254, 'a'));
+  Add<COutStatement>(body, TestArena().Text(std::string(254, 'a')));
   ASSERT_TRUE(GenerateBlock(body, false, target));
   EXPECT_EQ(At(0x7E, 3), (Bytes{0x89, 0xFF, 'a'}));
   EXPECT_EQ(target.codeCursor - 30, 2 + 255);
   CBlock longer;
-  COutStatement* refused = Add<COutStatement>(longer, std::string(255, 'a'));
+  COutStatement* refused = Add<COutStatement>(longer, TestArena().Text(std::string(255, 'a')));
   EXPECT_FALSE(GenerateBlock(longer, false, target));
   EXPECT_EQ(target.errorText, "OUT:  Text of 255 characters is too long; at most 254 can be written.");
   EXPECT_EQ(refused->address, 0);
@@ -111,10 +111,10 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
   other->edge = 3;
   auto rule = std::make_unique<CRuleSymbol>("heat");
   for (auto [r, result] : {std::pair{range.get(), 7}, std::pair{other.get(), 9}}) {
-    auto entry = std::make_unique<CRangeValueSymbol>(r->name, rule.get());
+    auto* entry = TestArena().Make<CRangeValueSymbol>(r->name, rule.get());
     entry->range = r;
     entry->result = static_cast<uint8_t>(result);
-    rule->entries.push_back(std::move(entry));
+    rule->entries.Add(TestArena(), entry);
   }
   CBlock program;
   CRangeStatement* rangeStatement = Add<CRangeStatement>(program, range.get());
@@ -136,9 +136,9 @@ TEST_F(StatementCode, TablesAreFilledInPlace) {
 
   // A count byte of 256 entries would read as an empty rule.
   for (int i = 0; i < 254; ++i) {
-    auto entry = std::make_unique<CRangeValueSymbol>("hot", rule.get());
+    auto* entry = TestArena().Make<CRangeValueSymbol>("hot", rule.get());
     entry->range = other.get();
-    rule->entries.push_back(std::move(entry));
+    rule->entries.Add(TestArena(), entry);
   }
   EXPECT_FALSE(::Generate(*ruleStatement, target));
   EXPECT_EQ(target.errorText, "RULE:  'heat' has 256 entries; a rule holds at most 255.");
@@ -149,18 +149,18 @@ TEST_F(StatementCode, DecisionsJumpPastWhatTheyDoNotRun) {
   CVarSymbol* c = Global("c", TYPE_BYTE, 0x7E);
   CBlock program;
   auto* plain = Add<CDecideStatement>(program, Ref(c));
-  Add<COutStatement>(plain->thenBlock, std::string());
+  Add<COutStatement>(plain->thenBlock, TestArena().Text(std::string()));
   auto* withElse = Add<CDecideStatement>(program, Ref(c));
-  Add<COutStatement>(withElse->thenBlock, std::string());
-  Add<COutStatement>(withElse->elseBlock, std::string());
+  Add<COutStatement>(withElse->thenBlock, TestArena().Text(std::string()));
+  Add<COutStatement>(withElse->elseBlock, TestArena().Text(std::string()));
   auto* chain = Add<CDecideStatement>(program, Ref(c));
   CDecideStatement elseIf(Ref(c));
   chain->elseIf = &elseIf;
-  Add<COutStatement>(chain->thenBlock, std::string());
-  Add<COutStatement>(elseIf.thenBlock, std::string());
-  Add<COutStatement>(elseIf.elseBlock, std::string());
+  Add<COutStatement>(chain->thenBlock, TestArena().Text(std::string()));
+  Add<COutStatement>(elseIf.thenBlock, TestArena().Text(std::string()));
+  Add<COutStatement>(elseIf.elseBlock, TestArena().Text(std::string()));
   auto* emptyElse = Add<CDecideStatement>(program, Ref(c));
-  Add<COutStatement>(emptyElse->thenBlock, std::string());
+  Add<COutStatement>(emptyElse->thenBlock, TestArena().Text(std::string()));
   ASSERT_EQ(target.AllocateData(1), 0x7E);
   ASSERT_TRUE(Generate(program)) << target.errorText;
   const Bytes test = {0x13, 0x02, 0x7E, 0x00};
@@ -185,7 +185,7 @@ TEST_F(StatementCode, LoopsTestFirstAndJumpBack) {
   ASSERT_EQ(target.AllocateData(1), 0x7E);
   CBlock program;
   auto* loop = Add<CLoopStatement>(program, Ref(c));
-  Add<COutStatement>(loop->body, std::string());
+  Add<COutStatement>(loop->body, TestArena().Text(std::string()));
   ASSERT_TRUE(Generate(program));
   EXPECT_EQ(loop->address, 0x7F);
   EXPECT_EQ(Code(), (Bytes{0x13, 0x02, 0x7E, 0x00, 0x7F, 0x02, 0x8E, 0x00, 0x89, 0x01, 0x00, 0x81, 0x02, 0x7F, 0x00}));
@@ -206,7 +206,7 @@ TEST_F(StatementCode, MethodsCallsAndReturns) {
   Call(startMethod->body, f, Ref(b));
   Call(startMethod->body, real);
   CMethodStatement* fMethod = Method(program, f);
-  Add<COutStatement>(fMethod->body, std::string());
+  Add<COutStatement>(fMethod->body, TestArena().Text(std::string()));
   CMethodStatement* tickMethod = Method(program, tick);
   CMethodStatement* realMethod = Method(program, real);
   realMethod->body.frameSize = 3;
@@ -239,10 +239,10 @@ TEST_F(StatementCode, CallsOfMethodsWithoutBodyFailTheBuild) {
 TEST_F(StatementCode, NestingOfAnyDepth) {
   ASSERT_TRUE(target.Initialize(64, 2, 2));
   const int depth = 100000;
-  auto program = std::make_unique<CBlock>();
-  CBlock* innermost = program.get();
+  CBlock* program = TestArena().Make<CBlock>();
+  CBlock* innermost = program;
   for (int i = 0; i < depth; ++i) innermost = &Add<CBlockStatement>(*innermost)->block;
-  Add<COutStatement>(*innermost, std::string("x"));
+  Add<COutStatement>(*innermost, TestArena().Text(std::string("x")));
   ASSERT_TRUE(Generate(*program)) << target.errorText;
   EXPECT_EQ(Code(), (Bytes{0x89, 0x02, 'x', 0x00}));
   Capture capture;
@@ -251,16 +251,13 @@ TEST_F(StatementCode, NestingOfAnyDepth) {
   EXPECT_LT(listing.size(), 250u * depth);
   const std::string deepest = CDumpWriter::Prefix(CDumpWriter::kMaxListedDepth) + "<0260> Out \"x\"\n";
   EXPECT_EQ(listing.substr(listing.size() - deepest.size()), deepest);
-  program.reset();
 
   CVarSymbol* c = Global("c", TYPE_BYTE, 0x300);
   ASSERT_TRUE(target.Initialize(64, 2, 2));
-  std::vector<std::unique_ptr<CDecideStatement>> clauses;  // detached ELSEIF clauses
   CBlock chain;
   CDecideStatement* last = Add<CDecideStatement>(chain, Ref(c));
   for (int i = 0; i < 5000; ++i) {
-    clauses.push_back(std::make_unique<CDecideStatement>(Ref(c)));
-    last->elseIf = clauses.back().get();
+    last->elseIf = TestArena().Make<CDecideStatement>(Ref(c));  // detached ELSEIF clauses
     last = last->elseIf;
   }
   ASSERT_TRUE(Generate(chain)) << target.errorText;

@@ -29,7 +29,7 @@ TEST_F(StatementDump, DataStatements) {
   assign.address = 0x90;
   EXPECT_EQ(Text(assign, 2), "| | <0090> Assign Integer<0080>x = (<0062>y + 2)\n");
 
-  COutStatement text(std::string("Hi"));
+  COutStatement text(std::string_view("Hi"));
   text.address = 0x100;
   EXPECT_EQ(Text(text, 1), "| <0100> Out \"Hi\"\n");
   COutStatement character(Ref(x), 1);
@@ -64,7 +64,7 @@ TEST_F(StatementDump, ControlFlowNestsItsBlocks) {
   CDecideStatement chain(Ref(y));
   CDecideStatement clause(Ref(z));
   chain.elseIf = &clause;
-  Add<COutStatement>(clause.thenBlock, std::string("a"));
+  Add<COutStatement>(clause.thenBlock, TestArena().Text(std::string("a")));
   EXPECT_EQ(Text(chain, 1), "| If <007e>y\n| ELSEIF:\n| | If <0063>z\n| | | <0000> Out \"a\"\n");
 
   CLoopStatement loop(Ref(y));
@@ -77,7 +77,7 @@ TEST_F(StatementDump, BlocksAndTheDepthLimit) {
   CBlock program;
   CBlock* inner = &program;
   for (int i = 0; i < CDumpWriter::kMaxListedDepth + 2; ++i) inner = &Add<CBlockStatement>(*inner)->block;
-  Add<COutStatement>(*inner, std::string());
+  Add<COutStatement>(*inner, TestArena().Text(std::string()));
   const std::string text = Text(program, 0);
   const std::string limit = CDumpWriter::Prefix(CDumpWriter::kMaxListedDepth);
   EXPECT_EQ(text.substr(0, 15), "| <block>:\n| | ");

@@ -131,7 +131,7 @@ TEST_F(CompilerTest, HundredThousandNestedBlocks) {
   EXPECT_EQ(run.compiler().scope.currentLevel, 0);
   const CBlock* block = &run.Body("start");
   for (int i = 0; i < depth && block != nullptr; ++i) {
-    auto* nested = dynamic_cast<const CBlockStatement*>(block->statements.back().get());
+    auto* nested = dynamic_cast<const CBlockStatement*>(block->statements.back());
     block = nested == nullptr ? nullptr : &nested->block;
   }
   ASSERT_NE(block, nullptr);

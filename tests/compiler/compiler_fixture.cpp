@@ -69,7 +69,7 @@ std::vector<CSymbol*> Left(CCompiler& compiler, const std::string& name) {
 
 CMethodStatement* Method(CCompiler& compiler, const std::string& qualifiedName) {
   for (const auto& statement : compiler.programBlock.statements) {
-    auto* method = dynamic_cast<CMethodStatement*>(statement.get());
+    auto* method = dynamic_cast<CMethodStatement*>(statement);
     if (method != nullptr && method->prototype->QualifiedName() == qualifiedName) return method;
   }
   return nullptr;
@@ -101,7 +101,7 @@ std::string Shape(const CBlock& block) {
   std::string shape;
   for (const auto& statement : block.statements) {
     if (!shape.empty()) shape += ' ';
-    shape += KindOf(statement.get());
+    shape += KindOf(statement);
   }
   return shape;
 }

@@ -59,7 +59,7 @@ template <typename Statement>
 Statement* Nth(const CBlock& block, size_t index) {
   Statement* found = nullptr;
   if (index < block.statements.size())
-    found = dynamic_cast<Statement*>(block.statements[index].get());
+    found = dynamic_cast<Statement*>(block.statements[index]);
   EXPECT_NE(found, nullptr) << "statement " << index << " of " << Shape(block);
   return found;
 }

@@ -1,112 +1,123 @@
-// The statement model on its own: ownership of blocks, statements and expressions, and a
-// teardown that survives any nesting depth.
+// The statement model on its own: blocks hold their statements in order, every part of a
+// program lives in one arena, and dropping the arena needs no walk of any nesting depth.
 #include <gtest/gtest.h>
-
-#include <memory>
 
 #include "model/expression.h"
 #include "model/statement.h"
 #include "model/symbol.h"
+#include "tests/support/test_arena.h"
 
 namespace {
 
-std::unique_ptr<CExpression> Constant(int value) {
-  auto node = std::make_unique<CExpression>();
+CExpression* Constant(CArena& arena, int value) {
+  auto* node = arena.Make<CExpression>();
   node->MakeLeaf(CValue::FromInteger(value));
   return node;
 }
 
-// Counts destructions, to see that every statement goes exactly once.
+// Counts destructions: arena objects are never destroyed one by one.
 struct Counted : CStatement {
   explicit Counted(int* counter) : destroyed(counter) {}
   ~Counted() override { ++*destroyed; }
   int* destroyed;
 };
 
-TEST(StatementModel, BlocksOwnEverythingNestedInThem) {
+TEST(StatementModel, BlocksHoldTheirStatementsInOrder) {
   int destroyed = 0;
   {
+    CArena arena;
     CBlock program;
-    auto loop = std::make_unique<CLoopStatement>(Constant(1));
-    auto decide = std::make_unique<CDecideStatement>(Constant(2));
-    decide->thenBlock.Add(std::make_unique<Counted>(&destroyed));
-    decide->elseBlock.Add(std::make_unique<Counted>(&destroyed));
-    auto nested = std::make_unique<CBlockStatement>();
-    nested->block.Add(std::make_unique<Counted>(&destroyed));
-    decide->thenBlock.Add(std::move(nested));
-    loop->body.Add(std::move(decide));
-    CProtoSymbol prototype("f");
-    auto arguments = std::make_unique<CBlock>();
-    arguments->Add(std::make_unique<CParamStatement>(Constant(3)));
-    arguments->Add(std::make_unique<Counted>(&destroyed));
-    loop->body.Add(std::make_unique<CCallStatement>(&prototype, std::move(arguments)));
-    program.Add(std::move(loop));
-    EXPECT_EQ(program.statements.size(), 1u);
+    auto* loop = arena.Make<CLoopStatement>(Constant(arena, 1));
+    auto* decide = arena.Make<CDecideStatement>(Constant(arena, 2));
+    auto* first = arena.Make<Counted>(&destroyed);
+    decide->thenBlock.Add(arena, first);
+    decide->elseBlock.Add(arena, arena.Make<Counted>(&destroyed));
+    auto* nested = arena.Make<CBlockStatement>();
+    nested->block.Add(arena, arena.Make<Counted>(&destroyed));
+    decide->thenBlock.Add(arena, nested);
+    loop->body.Add(arena, decide);
+    program.Add(arena, loop);
+    // Many statements in one block: the list grows and keeps its order.
+    for (int i = 0; i < 1000; ++i) nested->block.Add(arena, arena.Make<CParamStatement>(Constant(arena, i)));
+    ASSERT_EQ(program.statements.size(), 1u);
+    EXPECT_EQ(program.statements[0], loop);
+    ASSERT_EQ(decide->thenBlock.statements.size(), 2u);
+    EXPECT_EQ(decide->thenBlock.statements[0], first);
+    EXPECT_EQ(decide->thenBlock.statements.back(), nested);
+    ASSERT_EQ(nested->block.statements.size(), 1001u);
+    int expected = 0;
+    for (size_t i = 1; i < nested->block.statements.size(); ++i) {
+      auto* parameter = dynamic_cast<CParamStatement*>(nested->block.statements[i]);
+      ASSERT_NE(parameter, nullptr);
+      EXPECT_EQ(parameter->expression->value.AsInteger(), expected++);
+    }
   }
-  EXPECT_EQ(destroyed, 4);
+  EXPECT_EQ(destroyed, 0);
 }
 
-TEST(StatementModel, HundredThousandNestedBlocksTearDownIteratively) {
-  int destroyed = 0;
-  {
-    CBlock program;
-    CBlock* block = &program;
-    for (int i = 0; i < 100000; ++i) {
-      // Alternate the kinds of statement that hold blocks.
-      std::unique_ptr<CStatement> holder;
-      CBlock* inner = nullptr;
-      switch (i % 3) {
-        case 0: {
-          auto statement = std::make_unique<CBlockStatement>();
-          inner = &statement->block;
-          holder = std::move(statement);
-          break;
-        }
-        case 1: {
-          auto statement = std::make_unique<CLoopStatement>(Constant(i));
-          inner = &statement->body;
-          holder = std::move(statement);
-          break;
-        }
-        default: {
-          auto statement = std::make_unique<CDecideStatement>(Constant(i));
-          inner = &statement->elseBlock;
-          holder = std::move(statement);
-          break;
-        }
+TEST(StatementModel, HundredThousandNestedBlocksGoWithTheirArena) {
+  CArena arena;
+  CBlock program;
+  CBlock* block = &program;
+  for (int i = 0; i < 100000; ++i) {
+    // Alternate the kinds of statement that hold blocks.
+    CStatement* holder = nullptr;
+    CBlock* inner = nullptr;
+    switch (i % 3) {
+      case 0: {
+        auto* statement = arena.Make<CBlockStatement>();
+        inner = &statement->block;
+        holder = statement;
+        break;
       }
-      block->Add(std::move(holder));
-      block = inner;
+      case 1: {
+        auto* statement = arena.Make<CLoopStatement>(Constant(arena, i));
+        inner = &statement->body;
+        holder = statement;
+        break;
+      }
+      default: {
+        auto* statement = arena.Make<CDecideStatement>(Constant(arena, i));
+        inner = &statement->elseBlock;
+        holder = statement;
+        break;
+      }
     }
-    block->Add(std::make_unique<Counted>(&destroyed));
+    block->Add(arena, holder);
+    block = inner;
   }
-  EXPECT_EQ(destroyed, 1);
+  EXPECT_TRUE(block->IsEmpty());
+  EXPECT_FALSE(program.IsEmpty());
 }
 
-// f(f(f(...))): each argument is an expression whose leaf owns the call made inside it.
-TEST(StatementModel, CallsNestedInArgumentsTearDownIteratively) {
-  CProtoSymbol prototype("f");
-  prototype.returnType.kind = TYPE_BYTE;
-  int destroyed = 0;
-  {
-    std::unique_ptr<CExpression> argument = Constant(1);
-    for (int i = 0; i < 100000; ++i) {
-      auto arguments = std::make_unique<CBlock>();
-      arguments->Add(std::make_unique<CParamStatement>(std::move(argument)));
-      if (i == 0) arguments->Add(std::make_unique<Counted>(&destroyed));
-      auto call = std::make_unique<CCallStatement>(&prototype, std::move(arguments));
-      CValue reference;
-      reference.kind = TYPE_CALL;
-      reference.symbol = &prototype;
-      reference.statement = call.get();
-      argument = std::make_unique<CExpression>();
-      ASSERT_EQ(argument->MakeLeaf(reference), 1);
-      argument->ownedStatement = std::move(call);
-    }
-    CBlock program;
-    program.Add(std::make_unique<COutStatement>(std::move(argument), 0));
+TEST(Arena, PiecesAreAlignedAndLargeOnesGetTheirOwnBlock) {
+  CArena arena;
+  for (int i = 0; i < 1000; ++i) {
+    arena.Allocate(1 + i % 7, 1);
+    void* aligned = arena.Allocate(24, 16);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(aligned) % 16, 0u);
   }
-  EXPECT_EQ(destroyed, 1);
+  const size_t before = arena.Reserved();
+  // A piece far larger than any block: usable in full.
+  auto* big = static_cast<unsigned char*>(arena.Allocate(10 << 20, 8));
+  big[0] = 1;
+  big[(10 << 20) - 1] = 2;
+  EXPECT_GE(arena.Reserved(), before + (10 << 20));
+  // The small pieces go on in the current block.
+  const size_t afterBig = arena.Reserved();
+  arena.Allocate(16, 8);
+  EXPECT_EQ(arena.Reserved(), afterBig);
+}
+
+TEST(Arena, TextsAreTerminatedCopies) {
+  CArena arena;
+  char source[] = "motor speed";
+  std::string_view copy = arena.Text(source, 5);
+  source[0] = 'X';
+  EXPECT_EQ(copy, "motor");
+  EXPECT_EQ(copy.data()[5], '\0');
+  EXPECT_EQ(arena.Text("", 0), "");
+  EXPECT_EQ(arena.Text("", 0).data()[0], '\0');
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST_F(CompilerTest, CallsMatchExactlyThenLoosely) {
   EXPECT_EQ(value.kind, TYPE_BYTE);
   auto* call = dynamic_cast<CCallStatement*>(value.value.statement);
   ASSERT_NE(call, nullptr);
-  EXPECT_EQ(call, value.ownedStatement.get());
+  EXPECT_EQ(call, value.ownedStatement);
   EXPECT_EQ(call->prototype->parameters.size(), 2u);
   EXPECT_EQ(Shape(*call->arguments), "Param Param");
 }
@@ -148,7 +148,7 @@ TEST_F(CompilerTest, ArrayTypesAndElements) {
   CCompiler& compiler = run.compiler();
   CType fuzzy;
   fuzzy.kind = TYPE_FUZZY;
-  EXPECT_EQ(compiler.NewArrayType(&fuzzy, compiler.NewIntegerValue(TYPE_INTEGER, 0x7FFFFFFF).get()),
+  EXPECT_EQ(compiler.NewArrayType(&fuzzy, compiler.NewIntegerValue(TYPE_INTEGER, 0x7FFFFFFF)),
             nullptr);
   EXPECT_EQ(compiler.errorText, "Array:  Subscript is too large.");
 }
@@ -195,7 +195,7 @@ TEST_F(CompilerTest, DecisionChainsAndTheirBlocks) {
   auto stores = [](const CBlock& block) {
     std::vector<int> values;
     for (const auto& statement : block.statements) {
-      auto* assign = dynamic_cast<CAssignStatement*>(statement.get());
+      auto* assign = dynamic_cast<CAssignStatement*>(statement);
       if (assign != nullptr) values.push_back(assign->value->value.AsByte());
     }
     return values;

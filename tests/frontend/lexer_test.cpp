@@ -37,7 +37,6 @@ class LexerTest : public FrontendTest {
                   parser.tokenValue};
       if (code == IDENTIFIER || code == STRING) {
         token.text = std::string(parser.tokenValue.text);  // the value, not the match
-        FreeText(parser.tokenValue);
       }
       tokens.push_back(token);
     }
@@ -184,7 +183,6 @@ TEST_F(LexerTest, EndOfInputRepeatsAndKeepsTheLastText) {
   parser.compiler.BeginProgram(0, 0, 0);
   ASSERT_TRUE(parser.OpenSource("end.tvr"));
   EXPECT_EQ(parser.lexer.NextToken(), IDENTIFIER);
-  FreeText(parser.tokenValue);
   EXPECT_EQ(parser.lexer.NextToken(), ';');
   EXPECT_EQ(parser.lexer.NextToken(), 0);
   EXPECT_STREQ(parser.lexer.TokenText(), "\n");
@@ -223,7 +221,6 @@ TEST_F(LexerTest, HugeLinesAndTokens) {
   bool expected = true;
   for (int code; (code = parser.lexer.NextToken()) != IDENTIFIER && code != 0; ++count)
     expected = expected && code == (count % 2 ? int{';'} : int{INT_NUMBER}) && parser.lexer.line == 1;
-  FreeText(parser.tokenValue);
   EXPECT_EQ(count, line.size() / 5);
   EXPECT_TRUE(expected);
   EXPECT_EQ(parser.lexer.lineText, "z");

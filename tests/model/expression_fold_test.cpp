@@ -4,13 +4,14 @@
 #include <limits>
 
 #include "model/expression.h"
+#include "tests/support/test_arena.h"
 
 namespace {
 
-using Node = std::unique_ptr<CExpression>;
+using Node = CExpression*;
 
 Node Leaf(const CValue& value) {
-  auto node = std::make_unique<CExpression>();
+  auto node = TestArena().Make<CExpression>();
   EXPECT_EQ(node->MakeLeaf(value), 1);
   return node;
 }
@@ -22,7 +23,7 @@ Node F(float v, float w) { return Leaf(CValue::FromFuzzy(v, w)); }
 // Runs one builder on a fresh node; null (and the message in `error`) on failure.
 template <typename Make>
 Node Build(Make make, std::string* error) {
-  auto node = std::make_unique<CExpression>();
+  auto node = TestArena().Make<CExpression>();
   if (make(*node) != 0) return node;
   if (error != nullptr) *error = node->error;
   return nullptr;
@@ -118,7 +119,7 @@ TEST(FoldErrors, DivisionByZeroAndUndefinedOperators) {
 }
 
 TEST(FoldErrors, FailedBuildLeavesOperandsWithTheCaller) {
-  auto node = std::make_unique<CExpression>();
+  auto node = TestArena().Make<CExpression>();
   Node l = B(7), r = B(0);
   EXPECT_EQ(node->MakeBinary(l, EXPR_DIV, r), 0);
   EXPECT_TRUE(l != nullptr && r != nullptr && node->op == EXPR_NOP);

@@ -4,6 +4,7 @@
 
 #include "model/symbol.h"
 #include "tests/support/listing_capture.h"
+#include "tests/support/test_arena.h"
 
 namespace {
 
@@ -27,9 +28,9 @@ TEST(SymbolDump, ClassPrototypeAndParameterLines) {
   CProtoSymbol go("go", &motor);
   go.level = 0;
   go.returnType = MakeType(TYPE_INTEGER);
-  auto x = std::make_unique<CVarSymbol>("x", &go);
+  auto* x = TestArena().Make<CVarSymbol>("x", &go);
   x->type = MakeType(TYPE_BYTE);
-  go.parameters.push_back(std::move(x));
+  go.parameters.Add(TestArena(), x);
   EXPECT_EQ(go.parameters[0]->QualifiedName(), "Motor:go:x");
   EXPECT_EQ(DumpOf(motor, 0), "Class: Motor{0}\n");
   EXPECT_EQ(DumpOf(*go.parameters[0], 3), "| | | Variable: Motor:go:x{-1} type : Byte\n");
@@ -72,10 +73,10 @@ TEST(SymbolDump, RangesAndRules) {
   CRuleSymbol heat("heat");
   heat.level = 0;
   EXPECT_EQ(DumpOf(heat, 0), "Rule: heat{0}\n");
-  auto entry = std::make_unique<CRangeValueSymbol>("warm", &heat);
+  auto* entry = TestArena().Make<CRangeValueSymbol>("warm", &heat);
   entry->range = &warm;
   entry->result = 200;
-  heat.entries.push_back(std::move(entry));
+  heat.entries.Add(TestArena(), entry);
   EXPECT_EQ(DumpOf(heat, 0),
             "Rule: heat{0}\n"
             "| Range->Value: heat:warm{-1} c0080 p0010 e0020 => 00c8\n");
@@ -101,7 +102,7 @@ TEST(TypeReferences, DescribeSizeAndKindThroughSymbols) {
   EXPECT_EQ(call.Size(), 3);
 
   CRuleSymbol heat("heat");
-  for (int i = 0; i < 3; ++i) heat.entries.push_back(std::make_unique<CRangeValueSymbol>("r", &heat));
+  for (int i = 0; i < 3; ++i) heat.entries.Add(TestArena(), TestArena().Make<CRangeValueSymbol>("r", &heat));
   CType rule = MakeType(TYPE_RULE);
   rule.symbol = &heat;
   EXPECT_EQ(rule.Describe(), "Rule heat");

@@ -6,12 +6,13 @@
 #include <random>
 
 #include "model/expression.h"
+#include "tests/support/test_arena.h"
 #include "model/statement.h"
 #include "model/symbol.h"
 
 namespace {
 
-using Node = std::unique_ptr<CExpression>;
+using Node = CExpression*;
 
 bool SameKind(TypeKind a, TypeKind b) { return CompareKinds(a, b) == MATCH_SAME && a != TYPE_VOID; }
 
@@ -19,7 +20,7 @@ bool SameKind(TypeKind a, TypeKind b) { return CompareKinds(a, b) == MATCH_SAME 
 class Names {
  public:
   CVarSymbol* Variable(const std::string& name, TypeKind kind, int address, int arrayCount = 0) {
-    auto variable = std::make_unique<CVarSymbol>(name);
+    auto variable = std::make_unique<CVarSymbol>(TestArena().Text(name));
     variable->type.kind = kind;
     if (arrayCount > 0) {
       variable->type.flags = TYPE_FLAG_ARRAY;
@@ -41,7 +42,7 @@ class Names {
 };
 
 Node Leaf(const CValue& value) {
-  auto node = std::make_unique<CExpression>();
+  auto node = TestArena().Make<CExpression>();
   EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
   return node;
 }
@@ -58,7 +59,7 @@ Node R(float v) { return Leaf(CValue::FromReal(v)); }
 // Runs one builder on a fresh node; null (and the message in `error`) on failure.
 template <typename Make>
 Node Build(Make make, std::string* error) {
-  auto node = std::make_unique<CExpression>();
+  auto node = TestArena().Make<CExpression>();
   if (make(*node) != 0) return node;
   if (error != nullptr) *error = node->error;
   return nullptr;
@@ -104,13 +105,13 @@ void ExpectConsistent(const CExpression& root) {
     if (node->op >= EXPR_ADD && node->op != EXPR_IS && node->op != EXPR_INDEX) {
       CExpression probe;
       EXPECT_EQ(probe.CheckOperator(node->op, node->value.kind), 1) << node->DumpText() << " computes in " << node->value.kind << " kind " << node->kind << " children " << (node->left ? node->left->kind : -1) << "," << (node->right ? node->right->kind : -1);
-      for (const CExpression* child : {node->left.get(), node->right.get()}) {
+      for (const CExpression* child : {node->left, node->right}) {
         if (child == nullptr) continue;
         EXPECT_NE(CompareKinds(child->kind, node->value.kind), MATCH_NONE) << node->DumpText();
       }
     }
-    if (node->left != nullptr) pending.push_back(node->left.get());
-    if (node->right != nullptr) pending.push_back(node->right.get());
+    if (node->left != nullptr) pending.push_back(node->left);
+    if (node->right != nullptr) pending.push_back(node->right);
   }
 }
 
@@ -247,13 +248,13 @@ TEST(ExpressionCast, RandomTreesStayConsistent) {
     if (pick(5) == 0) {
       const ExprOp op = static_cast<ExprOp>(EXPR_NEG + pick(3));
       Node operand = build(depth - 1);
-      auto node = std::make_unique<CExpression>();
+      auto node = TestArena().Make<CExpression>();
       return node->MakeUnary(op, operand) ? std::move(node) : std::move(operand);
     }
     const ExprOp op = static_cast<ExprOp>(EXPR_ADD + pick(EXPR_SHR - EXPR_ADD + 1));
     Node l = build(depth - 1);
     Node r = build(depth - 1);
-    auto node = std::make_unique<CExpression>();
+    auto node = TestArena().Make<CExpression>();
     return node->MakeBinary(l, op, r) ? std::move(node) : (l != nullptr ? std::move(l) : std::move(r));
   };
   for (int round = 0; round < 3000; ++round) {
@@ -277,7 +278,6 @@ TEST(ExpressionDepth, DeepTreesBuildCastDumpAndDieWithoutRecursion) {
   const std::string text = sum->DumpText();
   EXPECT_EQ(text.substr(text.size() - 7), " + 300)");
   EXPECT_EQ(text.front(), '(');
-  sum.reset();
 }
 
 }  // namespace

@@ -7,14 +7,14 @@
 
 #include "semantic/symbol_table.h"
 #include "tests/support/listing_capture.h"
+#include "tests/support/test_arena.h"
 
 namespace {
 
 CSymbol* Enter(CSymScope& scope, const std::string& name, CSymbol* owner = nullptr) {
-  auto symbol = std::make_unique<CClassSymbol>(name, owner);
-  CSymbol* raw = symbol.get();
-  EXPECT_EQ(scope.Insert(std::move(symbol)), 1);
-  return raw;
+  CSymbol* symbol = TestArena().Make<CClassSymbol>(TestArena().Text(name), owner);
+  EXPECT_EQ(scope.Insert(symbol), 1);
+  return symbol;
 }
 
 std::vector<CSymbol*> AllNamed(const CSymTable& table, const std::string& name) {
@@ -54,7 +54,7 @@ TEST(SymbolTableLookup, InnerLevelHidesAndLeavingRestores) {
 
 TEST(SymbolTableLookup, SharedBucketsCaseAndRefusals) {
   CSymScope scope;
-  EXPECT_EQ(scope.Insert(std::make_unique<CClassSymbol>("x")), 0);  // no buckets yet
+  EXPECT_EQ(scope.Insert(TestArena().Make<CClassSymbol>("x")), 0);  // no buckets yet
   scope.Create(1000);
   EXPECT_EQ(scope.Insert(nullptr), 0);
   EXPECT_EQ(scope.BucketOf("start"), 558);
@@ -75,10 +75,10 @@ TEST(SymbolTableDump, OneSymbolInBucket520) {
   CSymTable table;
   table.SetBucketCount(1000);
   // 4 x 100 + 120 = 520.
-  auto symbol = std::make_unique<CClassSymbol>("ddddx");
+  auto* symbol = TestArena().Make<CClassSymbol>("ddddx");
   symbol->level = 0;
   ASSERT_EQ(table.BucketOf("ddddx"), 520);
-  table.Insert(std::move(symbol));
+  table.Insert(symbol);
   EXPECT_EQ(DumpOf(table, 1),
             "| \n"
             "| 000 ... 519 <empty>\n"
@@ -96,9 +96,9 @@ TEST(SymbolTableDump, EmptyTableAndSingleEmptyBucketRuns) {
   CSymTable small;
   small.SetBucketCount(5);
   for (const char* name : {"\x01", "\x03"}) {  // buckets 1 and 3
-    auto symbol = std::make_unique<CClassSymbol>(name);
+    auto* symbol = TestArena().Make<CClassSymbol>(name);
     symbol->level = 0;
-    small.Insert(std::move(symbol));
+    small.Insert(symbol);
   }
   EXPECT_EQ(DumpOf(small, 0),
             "\n"
@@ -203,9 +203,9 @@ TEST(SymbolTableModel, AgreesWithChainWalkingOnRandomScopes) {
       const int action = static_cast<int>(random() % 10);
       if (action < 6) {
         const std::string& name = names[random() % names.size()];
-        auto symbol = std::make_unique<CConstSymbol>(name);
+        auto* symbol = TestArena().Make<CConstSymbol>(TestArena().Text(name));
         symbol->value = CValue::FromInteger(static_cast<int32_t>(reference.names.size()));
-        scope.Insert(std::move(symbol));
+        scope.Insert(symbol);
         reference.Insert(name);
       } else if (action < 8) {
         scope.EnterLevel();

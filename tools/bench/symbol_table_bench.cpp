@@ -47,10 +47,11 @@ void Run(int count) {
   names.reserve(count);
   for (int i = 0; i < count; ++i) names.push_back(MakeName(i, i % 2 == 0));
 
+  CArena arena;
   CSymScope scope;
   scope.Create(kBuckets);
   auto start = std::chrono::steady_clock::now();
-  for (const std::string& name : names) scope.Insert(std::make_unique<CClassSymbol>(name));
+  for (const std::string& name : names) scope.Insert(arena.Make<CClassSymbol>(std::string_view(name)));
   const double declare = Seconds(start);
 
   start = std::chrono::steady_clock::now();
@@ -61,7 +62,7 @@ void Run(int count) {
   // Half the names again in an inner scope, which is then left.
   start = std::chrono::steady_clock::now();
   scope.EnterLevel();
-  for (int i = 0; i < count; i += 2) scope.Insert(std::make_unique<CClassSymbol>(names[i]));
+  for (int i = 0; i < count; i += 2) scope.Insert(arena.Make<CClassSymbol>(std::string_view(names[i])));
   scope.LeaveLevel();
   const double scoped = Seconds(start);
 
