@@ -92,7 +92,10 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
     result.sourceOpened = parser.compiler.OpenSource(path);
-    if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0) {
+    bool parsed = result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0;
+    if (parsed) CheckProgram(parser.compiler);
+    result.warnings = parser.compiler.warnings;
+    if (parsed && !(request.warningsAsErrors && !result.warnings.empty())) {
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).
         if (!parser.compiler.errorText.empty()) parser.WriteLog(parser.compiler.errorText);

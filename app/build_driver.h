@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/register.h"
 #include "frontend/parser.h"
@@ -21,6 +22,7 @@ struct BuildRequest {
   std::string logPath;     // absolute path of the error log
   std::string port;        // the port a download uses ("COM1".."COM4" or a device); empty: none
   std::string hexPath;     // where the hex file goes; empty: beside the source
+  bool warningsAsErrors = false;  // a build that warns fails before code is generated
 };
 
 enum class BuildOutcome {
@@ -39,6 +41,7 @@ struct BuildResult {
   std::string hexPath;       // the hex file written by a good build
   bool sourceOpened = false;  // false when the main file could not be opened
   std::string errorText;     // the programmer's text after a failed download
+  std::vector<CompilerWarning> warnings;  // in the order found; never in the log
 };
 
 using LogListener = std::function<void(const CParser::LogNotice&)>;

@@ -180,6 +180,10 @@ CUnreadBuffer yylexer::TakeUnread() {
   if (!taken.data) ReportUnreadOverflow(unread.capacity);
   taken.capacity = capacity;
   taken.size = unread.size;
+  taken.fed = unread.fed;
+  taken.lineStart = unread.lineStart;
+  unread.fed = 0;
+  unread.lineStart = 0;
   if (unread.size > 0)
     std::memcpy(&taken.data[capacity - unread.size], &unread.data[unread.capacity - unread.size], unread.size);
   unread.size = 0;
@@ -199,6 +203,7 @@ bool yylexer::ReadAhead() {
   if (length < static_cast<std::size_t>(kReadBlock))
     std::memmove(&unread.data[unread.capacity - length], block, length);
   unread.size = static_cast<int>(length);
+  unread.fed += static_cast<long long>(length);
   return true;
 }
 
@@ -451,6 +456,11 @@ bool CLexer::Create(CParser* owner) {
   return CreateBuffers();
 }
 
+int CLexer::TokenColumn() const {
+  long long column = Position() - TokenLength() - LineStart() + 1;
+  return column >= 1 && column <= INT_MAX ? static_cast<int>(column) : 0;
+}
+
 bool CLexer::Wrap() {
   if (!parser) return true;
   return !parser->compiler.EndSource();
@@ -467,6 +477,7 @@ int CLexer::Action(int rule) {
       lineText.assign(match + 1, strnlen(match + 1, length - 1));
       ++line;
       Less(1);
+      MarkLineStart();
       return kNoToken;
     case RULE_BLANK:
     case RULE_COMMENT:

@@ -16,6 +16,10 @@ struct CUnreadBuffer {
   std::unique_ptr<unsigned char[]> data;
   int size = 0;
   int capacity = 0;
+  // Columns: characters of the file read into the buffer so far, and the position (in those
+  // characters) where the current line begins. Kept here so they travel with the file.
+  long long fed = 0;
+  long long lineStart = 0;
 };
 
 // The scanner engine's input side: the stream, the push-back buffer and the
@@ -40,6 +44,9 @@ class yylexer {
   // Moves the push-back buffer out (leaving this one empty) / puts one back.
   CUnreadBuffer TakeUnread();
   void RestoreUnread(CUnreadBuffer buffer);
+
+  // Position in the current file of the next character to read.
+  long long Position() const { return unread.fed - unread.size; }
 
  protected:
   // Allocates both buffers; false when memory is exhausted.
@@ -86,6 +93,9 @@ class yylexer {
   }
   // Keeps the first length characters of the match and gives the rest back.
   void Less(int length);
+  // The current line begins at the next character to read.
+  void MarkLineStart() { unread.lineStart = Position(); }
+  long long LineStart() const { return unread.lineStart; }
 
  private:
   // Reads the next block of the stream (CR LF folded to LF) as given-back
@@ -145,6 +155,11 @@ class CLexer : public yyflexer {
  public:
   // Remembers the parser that receives token values; line 1; buffers.
   bool Create(CParser* parser);
+
+  // 1-based byte column of the first character of the token just scanned; 0 when it is not
+  // on the current line (the line break itself, or a token of a file already left).
+  // Worked out only when asked, so scanning pays nothing for it.
+  int TokenColumn() const;
 
   int line = 1;          // line number in the current file
   std::string lineText;  // text of the current line, without its line break

@@ -62,7 +62,9 @@ void CParser::ReportError(const std::string& message) {
   LogNotice notice;
   notice.located = true;
   notice.file = file;
+  notice.path = compiler.fileStack.currentPath;
   notice.line = lexer.line;
+  notice.column = lexer.TokenColumn();
   notice.token = lexer.TokenText();
   notice.message = message;
   notice.text = text;

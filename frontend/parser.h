@@ -33,7 +33,9 @@ class CParser : public yyfparser {
   struct LogNotice {
     bool located = false;
     std::string file;
+    std::string path;  // the file as an absolute path, when known
     int line = 0;
+    int column = 0;    // of the token's first character; 0 when unknown
     std::string token;
     std::string message;
     std::string text;

@@ -8,6 +8,7 @@ CCompiler::~CCompiler() = default;
 
 int CCompiler::BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, int dataLocation) {
   currentBlock = &programBlock;
+  sourceLexer = lexer;
   fileStack.SetLexer(lexer);
   if (scope.Create(1000) == 0) return 0;
   // The program's entry: defined as start() { ... } without any class declaring it.

@@ -16,6 +16,7 @@
 #include "model/value.h"
 #include "semantic/symbol.h"
 #include "semantic/symbol_table.h"
+#include "semantic/warnings.h"
 #include "target/target.h"
 
 class CLexer;
@@ -141,6 +142,12 @@ class CCompiler : public CTarget {
   CType* Park(std::unique_ptr<CType> type);
   std::unique_ptr<CExpression> TakeExpression(void* parked);
   std::unique_ptr<CType> TakeType(void* parked);
+
+  // ---- Warnings (warnings.cpp) ----
+  // Records a warning at the token just scanned.
+  void Warn(const std::string& text);
+  std::vector<CompilerWarning> warnings;
+  CLexer* sourceLexer = nullptr;  // where Warn finds the place (not owned)
 
   // ---- State ----
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)

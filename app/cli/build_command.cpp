@@ -11,6 +11,7 @@
 
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
+#include "app/cli/diagnostics.h"
 #include "app/register.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -105,15 +106,6 @@ BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
   return request;
 }
 
-void PrintLogNotice(const CParser::LogNotice& notice) {
-  if (notice.located) {
-    std::fprintf(stderr, "%s:%d: \"%s\" %s\n", Printable(notice.file).c_str(), notice.line,
-                 Printable(notice.token).c_str(), Printable(notice.message).c_str());
-  } else {
-    std::fprintf(stderr, "tovrin: %s\n", Printable(notice.text).c_str());
-  }
-}
-
 // Why the main file could not be opened (the build itself logs nothing for it).
 std::string OpenFailureText(const std::string& path) {
   struct stat info;
@@ -154,20 +146,27 @@ int RunBuildCommand(const BuildOptions& options) {
   if (!CheckBuildOptions(options, flags, error)) return UsageError(error);
 
   BuildRequest request = MakeRequest(options.source, flags);
+  request.warningsAsErrors = options.warningsAsErrors;
   CTerminalInterface ui;
   ui.SetAnswer(kSuccessCaption, options.download);
   ui.SetAnswer(kErrorCaption, options.openLog);
-  BuildResult result = RunBuild(request, PrintLogNotice);
+  CDiagnostics diagnostics(stderr, request.sourcePath);
+  BuildResult result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); });
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
+  if (!options.noWarnings || options.warningsAsErrors)
+    for (const CompilerWarning& warning : result.warnings) diagnostics.Warning(warning);
+  if (options.warningsAsErrors && !result.warnings.empty())
+    std::fprintf(stderr, "tovrin: warnings are treated as errors (--warnings-as-errors)\n");
 
   std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
   std::fflush(stdout);
-  if (result.outcome == BuildOutcome::Failed) {
-    if (!result.sourceOpened)
-      std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
-                   OpenFailureText(request.sourcePath).c_str());
-    std::fprintf(stderr, "Error log: %s\n", Printable(request.logPath).c_str());
+  if (result.outcome == BuildOutcome::Failed && !result.sourceOpened) {
+    ++diagnostics.errors;
+    std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
+                 OpenFailureText(request.sourcePath).c_str());
   }
+  diagnostics.PrintCount();
+  if (result.outcome == BuildOutcome::Failed) std::fprintf(stderr, "Error log: %s\n", Printable(request.logPath).c_str());
   return ExitStatusOf(result.outcome);
 }
 
