@@ -12,7 +12,9 @@ int CCompiler::BeginProgram(CLexer* lexer, int externalRamK, int codeLocation, i
   fileStack.SetLexer(lexer);
   if (scope.Create(1000) == 0) return 0;
   // The program's entry: defined as start() { ... } without any class declaring it.
-  Enter(std::make_unique<CProtoSymbol>("start"));
+  auto start = std::make_unique<CProtoSymbol>("start");
+  startPrototype = start.get();
+  Enter(std::move(start));
   dataSharesCodeRegion = (codeLocation == 1) == (dataLocation == 1);
   return Initialize(externalRamK, codeLocation, dataLocation) ? 1 : 0;
 }

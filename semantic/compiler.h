@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "frontend/file_stack.h"
@@ -146,8 +147,29 @@ class CCompiler : public CTarget {
   // ---- Warnings (warnings.cpp) ----
   // Records a warning at the token just scanned.
   void Warn(const std::string& text);
+  // Warns when a constant stored into `kind` does not keep its value there.
+  void WarnNarrowing(const CExpression& value, TypeKind kind);
+  // The place of the token just scanned, for a warning to come.
+  CompilerWarning Here() const;
+  // The same, pointing at the declared name when the current line shows it.
+  CompilerWarning HereNamed(const std::string& name) const;
+  // Notes where the literal just made stands, so a warning about it can point at it.
+  std::unique_ptr<CExpression> RememberLiteral(std::unique_ptr<CExpression> literal);
+  struct LiteralPlace {
+    const CExpression* node = nullptr;
+    int line = 0, column = 0, length = 0;
+  } lastLiteral;
   std::vector<CompilerWarning> warnings;
   CLexer* sourceLexer = nullptr;  // where Warn finds the place (not owned)
+  // What the whole-program checks look at: user declarations with their places, the
+  // variables some statement or expression names, and the predeclared start().
+  struct Declared {
+    const CSymbol* symbol;
+    CompilerWarning place;
+  };
+  std::vector<Declared> declaredVariables, declaredMethods;
+  std::unordered_set<const CSymbol*> usedVariables;
+  const CSymbol* startPrototype = nullptr;
 
   // ---- State ----
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)

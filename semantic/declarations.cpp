@@ -63,6 +63,7 @@ CVarSymbol* CCompiler::DeclareVariable(const std::string& name, const CType* typ
   symbol->frameDepth = 0;
   CVarSymbol* declared = symbol.get();
   Enter(std::move(symbol));
+  declaredVariables.push_back({declared, HereNamed(name)});
   return declared;
 }
 
@@ -152,6 +153,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
   if (returnType != nullptr) prototype->returnType.Assign(*returnType);
   prototype->owner = owner;
   Enter(TakeUnentered(prototype));
+  declaredMethods.push_back({prototype, HereNamed(prototype->name)});
   return 1;
 }
 
@@ -318,6 +320,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   if (result.kind != TYPE_VOID && (result.flags & TYPE_FLAG_INTERRUPT) == 0) {
     // Inside the body the method's own name is the variable that holds its result.
     CVarSymbol* variable = DeclareVariable(prototype->name, &result);
+    usedVariables.insert(variable);  // the result and the parameters are the method's interface
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring return-type information.";
@@ -329,6 +332,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   int32_t distance = kFirstParameterDistance;
   for (const auto& parameter : prototype->parameters) {
     CVarSymbol* variable = DeclareVariable(parameter->name, &parameter->type);
+    usedVariables.insert(variable);
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring parameter-type information.";

@@ -37,16 +37,16 @@ std::unique_ptr<CExpression> CCompiler::NewValueExpression(const CValue& value) 
 
 std::unique_ptr<CExpression> CCompiler::NewIntegerValue(TypeKind kind, int32_t value) {
   if (kind == TYPE_BYTE)
-    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF)));
+    return RememberLiteral(NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF))));
   if (kind != TYPE_INTEGER) return Refuse(kUnsupported);
   if (value >= 0 && value <= 255)
-    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value)));
-  return NewValueExpression(CValue::FromInteger(value));
+    return RememberLiteral(NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value))));
+  return RememberLiteral(NewValueExpression(CValue::FromInteger(value)));
 }
 
 std::unique_ptr<CExpression> CCompiler::NewRealValue(TypeKind kind, float value) {
   if (kind != TYPE_REAL) return Refuse(kUnsupported);
-  return NewValueExpression(CValue::FromReal(value));
+  return RememberLiteral(NewValueExpression(CValue::FromReal(value)));
 }
 
 std::unique_ptr<CExpression> CCompiler::NewFuzzyValue(TypeKind kind,
@@ -71,8 +71,10 @@ std::unique_ptr<CExpression> CCompiler::NewSymbolValue(CSymbol* symbol) {
   // Constants are folded in where they are used.
   if (auto* constant = dynamic_cast<CConstSymbol*>(symbol))
     return NewValueExpression(constant->value);
-  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr)
+  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr) {
+    usedVariables.insert(symbol);
     return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+  }
   if (dynamic_cast<CRangeSymbol*>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RANGE, symbol, table));

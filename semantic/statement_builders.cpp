@@ -134,6 +134,7 @@ CAssignStatement* CCompiler::NewAssignStatement(std::unique_ptr<CExpression> tar
   const TypeKind kind = variable->type.BaseKind();
   if (CompareKinds(value->value.BaseKind(), kind) == MATCH_NONE)
     return Refuse("ASSIGN:  Right-hand side must be type compatible with Left-hand side.");
+  WarnNarrowing(*value, kind);
   if (value->op == EXPR_CONST) value->CastTo(kind);  // stored already converted
   return static_cast<CAssignStatement*>(
       Append(std::make_unique<CAssignStatement>(kind, std::move(target), std::move(value)), false));
@@ -179,6 +180,11 @@ CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, 
   DiscardPrototype(probe);
   if (matched == nullptr)
     return Refuse("CALL:  Call parameters do not match any known method prototype.");
+  for (size_t i = 0; i < argumentBlock->statements.size() && i < matched->parameters.size(); ++i) {
+    const auto* argument = dynamic_cast<const CParamStatement*>(argumentBlock->statements[i].get());
+    if (argument != nullptr && argument->expression != nullptr)
+      WarnNarrowing(*argument->expression, matched->parameters[i]->type.BaseKind());
+  }
   return static_cast<CCallStatement*>(
       Append(std::make_unique<CCallStatement>(matched, std::move(argumentBlock)), append == 0));
 }
@@ -218,5 +224,6 @@ CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   auto* variable = dynamic_cast<CVarSymbol*>(symbol);
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
+  usedVariables.insert(variable);
   return static_cast<CClearStatement*>(Append(std::make_unique<CClearStatement>(variable), false));
 }

@@ -1,19 +1,126 @@
 #include "semantic/warnings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+
 #include "frontend/lexer.h"
+#include "platform/format.h"
 #include "semantic/compiler.h"
 
-void CCompiler::Warn(const std::string& text) {
-  CompilerWarning warning;
-  warning.file = fileStack.currentName;
-  warning.path = fileStack.currentPath;
-  warning.text = text;
-  if (sourceLexer) {
-    warning.line = sourceLexer->line;
-    warning.column = sourceLexer->TokenColumn();
-    warning.token = sourceLexer->TokenText();
+namespace {
+
+std::string Shown(const CValue& constant) {
+  switch (constant.BaseKind()) {
+    case TYPE_BYTE: return Format("%d", constant.AsByte());
+    case TYPE_INTEGER: return Format("%d", constant.AsInteger());
+    case TYPE_REAL: return Format("%g", constant.AsReal());
+    case TYPE_FUZZY: return Format("%g@%g", constant.AsReal(), constant.weight);
+    default: return "?";
   }
+}
+
+// The number a constant stands for, whatever its kind.
+double NumberOf(const CValue& constant) {
+  switch (constant.BaseKind()) {
+    case TYPE_BYTE: return constant.AsByte();
+    case TYPE_INTEGER: return constant.AsInteger();
+    case TYPE_REAL: return constant.AsReal();
+    case TYPE_FUZZY: return constant.Crisp();
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+CompilerWarning CCompiler::Here() const {
+  CompilerWarning place;
+  place.file = fileStack.currentName;
+  place.path = fileStack.currentPath;
+  if (sourceLexer) {
+    place.line = sourceLexer->line;
+    place.column = sourceLexer->TokenColumn();
+    place.token = sourceLexer->TokenText();
+  }
+  return place;
+}
+
+std::unique_ptr<CExpression> CCompiler::RememberLiteral(std::unique_ptr<CExpression> literal) {
+  // Plain numbers only: no strings are copied, as this runs for every literal of a build.
+  if (sourceLexer)
+    lastLiteral = {literal.get(), sourceLexer->line, sourceLexer->TokenColumn(), sourceLexer->TokenLength()};
+  return literal;
+}
+
+CompilerWarning CCompiler::HereNamed(const std::string& name) const {
+  CompilerWarning place = Here();
+  // A declaration is reduced at its end; its name is the last whole word of that name before.
+  // The first line of a file is never captured by the lexer, so there the end stays.
+  if (!sourceLexer || sourceLexer->line <= 1 || name.empty() || place.column <= 0) return place;
+  const std::string& text = sourceLexer->lineText;
+  auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  size_t from = std::min(text.size(), static_cast<size_t>(place.column - 1));
+  for (size_t at = text.rfind(name, from); at != std::string::npos; at = at == 0 ? std::string::npos : text.rfind(name, at - 1)) {
+    bool whole = (at == 0 || !isWord(text[at - 1])) && (at + name.size() >= text.size() || !isWord(text[at + name.size()]));
+    if (whole) {
+      place.column = static_cast<int>(at) + 1;
+      place.token = name;
+      break;
+    }
+  }
+  return place;
+}
+
+void CCompiler::Warn(const std::string& text) {
+  CompilerWarning warning = Here();
+  warning.text = text;
   warnings.push_back(std::move(warning));
 }
 
-void CheckProgram(CCompiler&) {}
+void CCompiler::WarnNarrowing(const CExpression& value, TypeKind kind) {
+  if (value.op != EXPR_CONST) return;
+  const CValue& constant = value.value;
+  const TypeKind from = constant.BaseKind();
+  if (from < TYPE_BYTE || from > TYPE_FUZZY || kind == TYPE_REAL || kind == TYPE_FUZZY) return;
+  const bool toByte = kind == TYPE_BYTE || kind == TYPE_ADDRESS;
+  if (!toByte && kind != TYPE_INTEGER) return;
+  CValue stored;
+  stored.Assign(constant);
+  if (stored.ConvertTo(toByte ? TYPE_BYTE : TYPE_INTEGER) == 0) return;
+  // What the variable holds: a byte, or the Integer's 16-bit word read back as signed.
+  const int32_t kept =
+      toByte ? stored.AsByte() : static_cast<int16_t>(static_cast<uint16_t>(stored.AsInteger() & 0xFFFF));
+  const double number = NumberOf(constant);
+  if (std::isfinite(number) && static_cast<double>(kept) == number) return;
+  Warn(Format("constant %s does not fit %s: stored as %d", Shown(constant).c_str(),
+              toByte ? "a Byte (0 to 255)" : "an Integer (-32768 to 32767)", kept));
+  // A literal written as such is pointed at; a folded one (-1, 2 * 200) leaves the statement's place.
+  if (lastLiteral.node == &value && lastLiteral.line == warnings.back().line) {
+    warnings.back().column = lastLiteral.column;
+    warnings.back().token = Shown(constant);
+  }
+}
+
+void CheckProgram(CCompiler& compiler) {
+  if (compiler.startPrototype && compiler.startPrototype->statement == nullptr) {
+    CompilerWarning warning;  // about the whole program: no line
+    warning.text = "no start() method: the image has no entry point (its start address is 0000)";
+    compiler.warnings.push_back(warning);
+  }
+  for (const CCompiler::Declared& method : compiler.declaredMethods) {
+    if (method.symbol->statement != nullptr) continue;
+    CompilerWarning warning = method.place;
+    warning.text = Format("method '%s' is declared but never defined", method.symbol->QualifiedName().c_str());
+    compiler.warnings.push_back(warning);
+  }
+  for (const CCompiler::Declared& variable : compiler.declaredVariables) {
+    if (compiler.usedVariables.count(variable.symbol)) continue;
+    CompilerWarning warning = variable.place;
+    // A local is named as written; a member or global by its owners.
+    const auto* symbol = static_cast<const CVarSymbol*>(variable.symbol);
+    const std::string name = symbol->frameDepth > 0 ? symbol->name : symbol->QualifiedName();
+    warning.text = Format("variable '%s' is never used", name.c_str());
+    compiler.warnings.push_back(warning);
+  }
+}
