@@ -112,6 +112,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
 
   const CTarget& image = ImageOf(parser);
   result.memory = MemoryOf(image, good);
+  result.use = UseOf(image, good);
   result.summary = SummaryOf(image, good);
   if (!good) {
     parser.onLog = nullptr;  // the memory map is the result's, not a message of the build

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/memory_use.h"
 #include "app/register.h"
 #include "frontend/parser.h"
 #include "target/target.h"
@@ -37,6 +38,7 @@ enum class BuildOutcome {
 struct BuildResult {
   BuildOutcome outcome = BuildOutcome::NoSource;
   MemoryMap memory{};        // the six numbers of the summary (not for NoSource)
+  MemoryUse use;             // bytes of each region the image holds (partial after a failure)
   std::string summary;       // the text shown on success, or the entry logged on failure
   std::string hexPath;       // the hex file written by a good build
   bool sourceOpened = false;  // false when the main file could not be opened

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -126,6 +127,50 @@ std::string SummaryForOutput(std::string summary) {
   return out;
 }
 
+std::string Percent(int used, int room) { return room > 0 ? Format("%5.1f%%", 100.0 * used / room) : "    -"; }
+
+// After the memory map: how full each region is.
+std::string UseLines(const MemoryUse& use, const MemoryLayout& layout) {
+  const MemoryRoom room = RoomOf(layout);
+  // A shared on-chip region runs on into external RAM when there is some.
+  const bool spills = room.shared && layout.codeLocation == 1 && layout.externalRamK * 1024 > 607;
+  auto where = [spills](int location) { return location != 1 ? "external RAM" : spills ? "on-chip+ext" : "on-chip"; };
+  auto line = [](const char* name, int used, int available, const char* place) {
+    return Format("  %-7s %6d of %6d bytes  %-12s %s\n", name, used, available, place, Percent(used, available).c_str());
+  };
+  std::string text = "\nMemory use:\n";
+  text += line("Data", use.data, room.data, where(layout.dataLocation));
+  text += line("Tables", use.tables, room.code, where(layout.codeLocation));
+  text += line("Code", use.code, room.code, where(layout.codeLocation));
+  if (room.shared) text += line("In all", use.data + use.tables + use.code, room.code, where(layout.codeLocation));
+  return text;
+}
+
+std::string LayoutFlags(const MemoryLayout& to, const MemoryLayout& from) {
+  std::string flags;
+  if (to.codeLocation != from.codeLocation) flags += to.codeLocation == 1 ? " --code on-chip" : " --code external";
+  if (to.dataLocation != from.dataLocation) flags += to.dataLocation == 1 ? " --data on-chip" : " --data external";
+  if (to.externalRamK != from.externalRamK) flags += Format(" --external-ram %d", to.externalRamK);
+  return flags.empty() ? flags : flags.substr(1);
+}
+
+// A build that failed but builds where there is room: what it needs, by how much it passed
+// the room it had, and the setting that makes it fit.
+void ExplainLackOfRoom(const BuildRequest& request) {
+  std::optional<MemoryUse> needs = MeasureProgram(request.sourcePath);
+  if (!needs) return;
+  const MemoryLayout layout{request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2, request.externalRamK};
+  const int over = Overflow(*needs, RoomOf(layout));
+  if (over == 0) return;
+  std::fputs(UseLines(*needs, layout).c_str(), stdout);
+  std::fflush(stdout);
+  std::string advice = "no layout has room for it";
+  if (std::optional<MemoryLayout> fits = LayoutThatFits(*needs, layout))
+    advice = "it fits with " + LayoutFlags(*fits, layout);
+  std::fprintf(stderr, "tovrin: the program does not fit: %d byte%s too many for this layout; %s\n", over,
+               over == 1 ? "" : "s", advice.c_str());
+}
+
 int ExitStatusOf(BuildOutcome outcome) {
   switch (outcome) {
     case BuildOutcome::NoSource: return kExitUsage;
@@ -151,6 +196,8 @@ int RunBuildCommand(const BuildOptions& options) {
   ui.SetAnswer(kSuccessCaption, options.download);
   ui.SetAnswer(kErrorCaption, options.openLog);
   CDiagnostics diagnostics(stderr, request.sourcePath);
+  std::error_code ignored;
+  const std::filesystem::path startDirectory = std::filesystem::current_path(ignored);
   BuildResult result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); });
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
   if (!options.noWarnings || options.warningsAsErrors)
@@ -159,7 +206,17 @@ int RunBuildCommand(const BuildOptions& options) {
     std::fprintf(stderr, "tovrin: warnings are treated as errors (--warnings-as-errors)\n");
 
   std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
+  if (result.outcome != BuildOutcome::Failed)
+    std::fputs(UseLines(result.use, {request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2,
+                                     request.externalRamK})
+                   .c_str(),
+               stdout);
   std::fflush(stdout);
+  if (result.outcome == BuildOutcome::Failed && result.sourceOpened) {
+    std::error_code ignored;
+    std::filesystem::current_path(startDirectory, ignored);  // a failed parse may have moved
+    ExplainLackOfRoom(request);
+  }
   if (result.outcome == BuildOutcome::Failed && !result.sourceOpened) {
     ++diagnostics.errors;
     std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
