@@ -82,6 +82,9 @@ void Define(CLI::App& app, Parsed& p) {
   AddTransfer(app, "install", "FIRMWARE",
               "Write the interpreter firmware into the chip's Flash (default: the stored \"Tovrin File\").",
               p.install);
+  app.add_subcommand("inspect", "Show what a Tovrin hex image holds: header, vectors, code and data.")
+      ->add_option("HEXFILE", p.inspectFile, "the image to read")
+      ->type_name("HEXFILE");
   app.add_subcommand("ports", "List serial devices and the COM1..COM4 mapping.");
   AddConfigurePort(app, p.port);
   app.add_subcommand("settings", "Print every stored setting.");
@@ -164,6 +167,11 @@ int Dispatch(const CLI::App& app, const Parsed& p) {
   if (name == "configure-port") {
     if (extra) return ExtraArgumentError(command, p.port.name, "port");
     return RunConfigurePortCommand(p.port);
+  }
+  if (name == "inspect") {
+    if (extra) return ExtraArgumentError(command, p.inspectFile, "file");
+    if (command.count("HEXFILE") == 0) return UsageError("inspect needs the HEXFILE to read");
+    return RunInspectCommand(p.inspectFile);
   }
   if (name == "tokens") {
     if (extra || command.count("FILE") == 0) return UsageError("tokens takes one FILE");
