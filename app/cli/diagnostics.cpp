@@ -99,7 +99,8 @@ void CDiagnostics::Print(bool isError, const Place& place, const std::string& me
   size_t span = place.token.find('\n') == std::string::npos ? place.token.size() : 0;
   size_t room = source.size() - (place.column - 1);
   if (span > room) span = room;
-  std::string marks = "^" + std::string(span > 1 ? span - 1 : 0, '~');
+  std::string marks(1, '^');
+  marks.append(span > 1 ? span - 1 : 0, '~');
   std::string shown;  // tabs kept: the caret's padding repeats them
   for (size_t start = 0, tab; start <= source.size(); start = tab + 1) {
     tab = source.find('\t', start);
