@@ -13,7 +13,11 @@
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
 #include "app/cli/diagnostics.h"
+#include "app/cli/stop_on_signals.h"
 #include "app/register.h"
+#include "app/settings_check.h"
+#include "download/port_settings.h"
+#include "download/programmer.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -75,19 +79,10 @@ bool CheckBuildOptions(const BuildOptions& options, BuildFlags& flags, std::stri
   for (const auto& [name, value] : paths)
     if (*value && value->value().empty() && error.empty()) error = Format("%s needs a value", name);
   if (!error.empty()) return false;
+  if (options.port && !ParsePortName(*options.port, flags.port, error)) return false;
   flags.logPath = options.log.value_or("");
-  flags.port = options.port.value_or("");
   flags.outputPath = options.output.value_or("");
   return true;
-}
-
-// The stored setting, or the main window's default when it reads as 0.
-int StoredOrDefault(int stored, int fallback) { return stored == 0 ? fallback : stored; }
-
-// The port a stored "Port" number names: its list position plus one, 0 meaning the default.
-std::string StoredPort(int number) {
-  if (number == 0) number = 1;
-  return (number >= 1 && number <= 4) ? Format("COM%d", number) : std::string();
 }
 
 BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
@@ -95,15 +90,20 @@ BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
   registry.SetKey(kSettingsKey);
   BuildRequest request;
   request.sourcePath = source;
-  ReadPlacement(registry, request);
-  request.codeLocation = flags.codeLocation.value_or(StoredOrDefault(request.codeLocation, 1));
-  request.dataLocation = flags.dataLocation.value_or(StoredOrDefault(request.dataLocation, 1));
+  // A stored value that cannot be used falls back to the window's default, and is said so.
+  std::vector<std::string> notes;
+  NoteSettingsFileProblem(registry, notes);
+  if (!flags.codeLocation) request.codeLocation = ReadSetting(registry, kCodeLocationSetting, notes);
+  if (!flags.dataLocation) request.dataLocation = ReadSetting(registry, kDataLocationSetting, notes);
+  if (!flags.externalRamK) request.externalRamK = ReadSetting(registry, kExternalRamSetting, notes);
+  request.codeLocation = flags.codeLocation.value_or(request.codeLocation);
+  request.dataLocation = flags.dataLocation.value_or(request.dataLocation);
   request.externalRamK = flags.externalRamK.value_or(request.externalRamK);
-  int storedLevel = StoredOrDefault(registry.ReadInt("Debug Level"), 1);
-  request.debugLevel = flags.debugLevel.value_or(storedLevel < 1 ? 1 : storedLevel > 4 ? 4 : storedLevel);
-  request.port = flags.port.empty() ? StoredPort(registry.ReadInt("Port")) : flags.port;
+  request.debugLevel = flags.debugLevel ? *flags.debugLevel : ReadSetting(registry, kDebugLevelSetting, notes);
+  request.port = flags.port.empty() ? Format("COM%d", ReadSetting(registry, kPortSetting, notes)) : flags.port;
   request.logPath = ResolveLogPath(flags.logPath);
   request.hexPath = flags.outputPath;
+  for (const std::string& note : notes) std::fprintf(stderr, "tovrin: warning: %s\n", Printable(note).c_str());
   return request;
 }
 
@@ -195,11 +195,25 @@ int RunBuildCommand(const BuildOptions& options) {
   CTerminalInterface ui;
   ui.SetAnswer(kSuccessCaption, options.download);
   ui.SetAnswer(kErrorCaption, options.openLog);
+  ui.progressLines = !ui.interactive;
   CDiagnostics diagnostics(stderr, request.sourcePath);
   std::error_code ignored;
   const std::filesystem::path startDirectory = std::filesystem::current_path(ignored);
-  BuildResult result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); });
+  CProgrammer programmer;
+  programmer.Setup();
+  BuildResult result;
+  int signal = 0;
+  {
+    CStopOnSignals stop(programmer);
+    result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); },
+                      &programmer);
+    signal = stop.Signal();
+  }
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
+  if (result.outcome == BuildOutcome::DownloadFailed && programmer.interrupted && signal) {
+    std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
+    return kExitSignalBase + signal;
+  }
   if (!options.noWarnings || options.warningsAsErrors)
     for (const CompilerWarning& warning : result.warnings) diagnostics.Warning(warning);
   if (options.warningsAsErrors && !result.warnings.empty())
@@ -230,6 +244,10 @@ int RunBuildCommand(const BuildOptions& options) {
 int RunSettingsCommand() {
   CSettingsFile file;
   std::printf("Settings file: %s\n", Printable(file.Path()).c_str());
+  CRegister registry;
+  registry.SetKey(kSettingsKey);
+  for (const std::string& note : StoredSettingsProblems(registry))
+    std::fprintf(stderr, "tovrin: warning: %s\n", Printable(note).c_str());
   std::vector<CSettingsFile::Entry> entries = file.ReadAll();
   if (entries.empty()) std::printf("(nothing stored: builds use on-chip code and data, 0 K external RAM, debug level 1)\n");
   // Grouped by key in the order the keys first appear.
