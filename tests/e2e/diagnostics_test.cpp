@@ -95,7 +95,7 @@ TEST_F(Diagnostics, ATerminalGetsTheLineACaretAndColour) {
       << result.err;
   EXPECT_TRUE(Contains(result.err, "  y = 1;\r\n     \x1b[1;32m^\x1b[0m\r\n")) << result.err;
 
-  env["NO_COLOR"] = "1";
+  env["NO_COLOR"] = "yes";
   result = RunOnTerminal({"build", "src/main.tvr"}, folder.path, env);
   EXPECT_FALSE(Contains(result.err, "\x1b")) << result.err;
   EXPECT_TRUE(Contains(result.err, "src/lib/part.tvr:4:11: error: CONSTANT:  Error in expression. (at \";\")\r\n"
