@@ -2,6 +2,7 @@
 // texts and the bash completion are generated from these definitions.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -99,9 +100,17 @@ void Define(CLI::App& app, Parsed& p) {
       ->type_name("bash");
 }
 
-// Arguments no definition took: an option nobody knows, or a word too many.
+// Arguments no definition took. The library files the "--" that ends the options among them
+// when it is followed by a positional; it was understood, so it is no extra argument.
+std::vector<std::string> Extra(const CLI::App& command) {
+  std::vector<std::string> extra = command.remaining();
+  extra.erase(std::remove(extra.begin(), extra.end(), "--"), extra.end());
+  return extra;
+}
+
+// An option nobody knows, or a word too many.
 int ExtraArgumentError(const CLI::App& command, const std::string& positional, const std::string& kind) {
-  const std::vector<std::string> extra = command.remaining();
+  const std::vector<std::string> extra = Extra(command);
   const std::string& first = extra.front();
   if (first.size() > 1 && first[0] == '-') return UsageError(Format("unknown option '%s'", Printable(first).c_str()));
   if (positional.empty()) return UsageError(Format("%s takes no arguments, not '%s'", command.get_name().c_str(), Printable(first).c_str()));
@@ -142,8 +151,8 @@ int RunHelp(const CLI::App& app, const std::string& topic) {
 int Dispatch(const CLI::App& app, const Parsed& p) {
   std::vector<CLI::App*> chosen = app.get_subcommands();
   if (chosen.empty()) {
-    if (!app.remaining().empty()) {
-      const std::string first = app.remaining().front();
+    if (!Extra(app).empty()) {
+      const std::string first = Extra(app).front();
       if (first.size() > 1 && first[0] == '-') return UsageError(Format("unknown option '%s'", Printable(first).c_str()));
       return UsageError(Format("unknown command '%s'", Printable(first).c_str()));
     }
@@ -152,7 +161,7 @@ int Dispatch(const CLI::App& app, const Parsed& p) {
   }
   const CLI::App& command = *chosen.front();
   const std::string name = command.get_name();
-  const bool extra = !command.remaining().empty();
+  const bool extra = !Extra(command).empty();
   if (name == "build") {
     if (extra) return ExtraArgumentError(command, p.build.source, "SOURCE");
     if (command.count("SOURCE") == 0) return UsageError("build needs a SOURCE file");

@@ -41,12 +41,17 @@ TEST(CommandHelp, EveryCommandAnswersHelpBothWays) {
 }
 
 // A later word that names another command is an argument of the first, never a second command.
-TEST(CommandHelp, OneCommandPerRun) {
+TEST(CommandHelp, OneCommandPerRunAndOptionsEndAtTwoDashes) {
   TestFolder folder;
   RunResult result = RunTovrin({"build", "a.tvr", "settings"}, folder.path);
   EXPECT_EQ(result.status, 2);
   EXPECT_TRUE(Contains(result.err, "more than one SOURCE given ('a.tvr' and 'settings')")) << result.err;
   EXPECT_EQ(result.out, "");
+
+  // After "--" a word that looks like an option is the SOURCE.
+  result = RunTovrin({"build", "--log", folder / "log", "--", "-x.tvr"}, folder.path);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(Contains(result.err, "cannot open '-x.tvr'")) << result.err;
 }
 
 class Completion : public ::testing::Test {
