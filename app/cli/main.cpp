@@ -32,11 +32,10 @@ struct Parsed {
 };
 
 CLI::App* AddBuild(CLI::App& app, BuildOptions& o) {
-  CLI::App* build = app.add_subcommand(
-      "build",
-      "Compile SOURCE (*.tvr) and every file it uses into SOURCE.hex; write the listing tovrin.dbg "
-      "(debug level 2-4) and the error log; print the memory map. Options override the stored "
-      "settings for this run only.");
+  CLI::App* build = app.add_subcommand("build", "Compile SOURCE (*.tvr) and the files it uses into SOURCE.hex.");
+  build->footer(std::string("Writes the listing tovrin.dbg (debug level 2-4) and the error log, and prints the\n"
+                            "memory map. Options override the stored settings for this run only.\n\n") +
+                kFooter);
   build->add_option("SOURCE", o.source, "the program to build")->type_name("SOURCE");
   build->add_option("--debug-level", o.debugLevel, "1 no listing .. 4 full listing")->type_name("1|2|3|4");
   build->add_option("--code", o.code, "where the tables and code go")->type_name("on-chip|external");
@@ -83,7 +82,7 @@ void Define(CLI::App& app, Parsed& p) {
   AddBuild(app, p.build);
   AddTransfer(app, "download", "HEXFILE", "Send a hex file to the target's SRAM through the programmer.", p.download);
   AddTransfer(app, "install", "FIRMWARE",
-              "Write the interpreter firmware into the chip's Flash (default: the stored \"Tovrin File\").",
+              "Write interpreter firmware into the chip's Flash (default: the stored one).",
               p.install);
   app.add_subcommand("inspect", "Show what a Tovrin hex image holds: header, vectors, code and data.")
       ->add_option("HEXFILE", p.inspectFile, "the image to read")
