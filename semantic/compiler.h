@@ -151,8 +151,6 @@ class CCompiler : public CTarget {
   void WarnNarrowing(const CExpression& value, TypeKind kind);
   // The place of the token just scanned, for a warning to come.
   CompilerWarning Here() const;
-  // The same, pointing at the declared name when the current line shows it.
-  CompilerWarning HereNamed(const std::string& name) const;
   // Notes where the literal just made stands, so a warning about it can point at it.
   std::unique_ptr<CExpression> RememberLiteral(std::unique_ptr<CExpression> literal);
   struct LiteralPlace {
@@ -162,12 +160,17 @@ class CCompiler : public CTarget {
   std::vector<CompilerWarning> warnings;
   CLexer* sourceLexer = nullptr;  // where Warn finds the place (not owned)
   // What the whole-program checks look at: user declarations with their places, the
-  // variables some statement or expression names, and the predeclared start().
+  // variables some statement or expression names, and the predeclared start(). A place is
+  // numbers and a file index only: a program may declare millions of names.
   struct Declared {
     const CSymbol* symbol;
-    CompilerWarning place;
+    int file;  // index into declaredFiles
+    int line, column;
   };
   std::vector<Declared> declaredVariables, declaredMethods;
+  std::vector<std::pair<std::string, std::string>> declaredFiles;  // name and absolute path
+  // Records a declaration of symbol at the current place, pointing at its name.
+  void NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol);
   std::unordered_set<const CSymbol*> usedVariables;
   const CSymbol* startPrototype = nullptr;
 

@@ -63,7 +63,7 @@ CVarSymbol* CCompiler::DeclareVariable(const std::string& name, const CType* typ
   symbol->frameDepth = 0;
   CVarSymbol* declared = symbol.get();
   Enter(std::move(symbol));
-  declaredVariables.push_back({declared, HereNamed(name)});
+  NoteDeclared(declaredVariables, declared);
   return declared;
 }
 
@@ -153,7 +153,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
   if (returnType != nullptr) prototype->returnType.Assign(*returnType);
   prototype->owner = owner;
   Enter(TakeUnentered(prototype));
-  declaredMethods.push_back({prototype, HereNamed(prototype->name)});
+  NoteDeclared(declaredMethods, prototype);
   return 1;
 }
 

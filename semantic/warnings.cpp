@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <tuple>
 #include <cstdint>
 
 #include "frontend/lexer.h"
@@ -32,6 +33,22 @@ double NumberOf(const CValue& constant) {
   }
 }
 
+// A declaration is reduced at its end; its name is the last whole word of that name before
+// the current token. The lexer never captures a file's first line, so there the token stays.
+int NameColumn(const CLexer& lexer, const std::string& name) {
+  const int column = lexer.TokenColumn();
+  if (lexer.line <= 1 || name.empty() || column <= 0) return column;
+  const std::string& text = lexer.lineText;
+  auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  const size_t from = std::min(text.size(), static_cast<size_t>(column - 1));
+  for (size_t at = text.rfind(name, from); at != std::string::npos; at = at == 0 ? std::string::npos : text.rfind(name, at - 1)) {
+    const size_t after = at + name.size();
+    if ((at == 0 || !isWord(text[at - 1])) && (after >= text.size() || !isWord(text[after])))
+      return static_cast<int>(at) + 1;
+  }
+  return column;
+}
+
 }  // namespace
 
 CompilerWarning CCompiler::Here() const {
@@ -53,23 +70,15 @@ std::unique_ptr<CExpression> CCompiler::RememberLiteral(std::unique_ptr<CExpress
   return literal;
 }
 
-CompilerWarning CCompiler::HereNamed(const std::string& name) const {
-  CompilerWarning place = Here();
-  // A declaration is reduced at its end; its name is the last whole word of that name before.
-  // The first line of a file is never captured by the lexer, so there the end stays.
-  if (!sourceLexer || sourceLexer->line <= 1 || name.empty() || place.column <= 0) return place;
-  const std::string& text = sourceLexer->lineText;
-  auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
-  size_t from = std::min(text.size(), static_cast<size_t>(place.column - 1));
-  for (size_t at = text.rfind(name, from); at != std::string::npos; at = at == 0 ? std::string::npos : text.rfind(name, at - 1)) {
-    bool whole = (at == 0 || !isWord(text[at - 1])) && (at + name.size() >= text.size() || !isWord(text[at + name.size()]));
-    if (whole) {
-      place.column = static_cast<int>(at) + 1;
-      place.token = name;
-      break;
-    }
+void CCompiler::NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol) {
+  if (declaredFiles.empty() || declaredFiles.back().first != fileStack.currentName)
+    declaredFiles.emplace_back(fileStack.currentName, fileStack.currentPath);
+  Declared declared{symbol, static_cast<int>(declaredFiles.size()) - 1, 0, 0};
+  if (sourceLexer) {
+    declared.line = sourceLexer->line;
+    declared.column = NameColumn(*sourceLexer, symbol->name);
   }
-  return place;
+  list.push_back(declared);
 }
 
 void CCompiler::Warn(const std::string& text) {
@@ -108,15 +117,23 @@ void CheckProgram(CCompiler& compiler) {
     warning.text = "no start() method: the image has no entry point (its start address is 0000)";
     compiler.warnings.push_back(warning);
   }
+  auto placeOf = [&compiler](const CCompiler::Declared& declared) {
+    CompilerWarning warning;
+    std::tie(warning.file, warning.path) = compiler.declaredFiles[declared.file];
+    warning.line = declared.line;
+    warning.column = declared.column;
+    warning.token = declared.symbol->name;
+    return warning;
+  };
   for (const CCompiler::Declared& method : compiler.declaredMethods) {
     if (method.symbol->statement != nullptr) continue;
-    CompilerWarning warning = method.place;
+    CompilerWarning warning = placeOf(method);
     warning.text = Format("method '%s' is declared but never defined", method.symbol->QualifiedName().c_str());
     compiler.warnings.push_back(warning);
   }
   for (const CCompiler::Declared& variable : compiler.declaredVariables) {
     if (compiler.usedVariables.count(variable.symbol)) continue;
-    CompilerWarning warning = variable.place;
+    CompilerWarning warning = placeOf(variable);
     // A local is named as written; a member or global by its owners.
     const auto* symbol = static_cast<const CVarSymbol*>(variable.symbol);
     const std::string name = symbol->frameDepth > 0 ? symbol->name : symbol->QualifiedName();
