@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "frontend/file_stack.h"
@@ -159,8 +158,8 @@ class CCompiler : public CTarget {
   } lastLiteral;
   std::vector<CompilerWarning> warnings;
   CLexer* sourceLexer = nullptr;  // where Warn finds the place (not owned)
-  // What the whole-program checks look at: user declarations with their places, the
-  // variables some statement or expression names, and the predeclared start(). A place is
+  // What the whole-program checks look at: user declarations with their places (a variable
+  // knows whether it was named) and the predeclared start(). A place is
   // numbers and a file index only: a program may declare millions of names.
   struct Declared {
     const CSymbol* symbol;
@@ -171,7 +170,6 @@ class CCompiler : public CTarget {
   std::vector<std::pair<std::string, std::string>> declaredFiles;  // name and absolute path
   // Records a declaration of symbol at the current place, pointing at its name.
   void NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol);
-  std::unordered_set<const CSymbol*> usedVariables;
   const CSymbol* startPrototype = nullptr;
 
   // ---- State ----

@@ -320,7 +320,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   if (result.kind != TYPE_VOID && (result.flags & TYPE_FLAG_INTERRUPT) == 0) {
     // Inside the body the method's own name is the variable that holds its result.
     CVarSymbol* variable = DeclareVariable(prototype->name, &result);
-    usedVariables.insert(variable);  // the result and the parameters are the method's interface
+    if (variable) variable->used = true;  // the result and the parameters are the method's interface
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring return-type information.";
@@ -332,7 +332,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   int32_t distance = kFirstParameterDistance;
   for (const auto& parameter : prototype->parameters) {
     CVarSymbol* variable = DeclareVariable(parameter->name, &parameter->type);
-    usedVariables.insert(variable);
+    if (variable) variable->used = true;
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring parameter-type information.";

@@ -71,8 +71,8 @@ std::unique_ptr<CExpression> CCompiler::NewSymbolValue(CSymbol* symbol) {
   // Constants are folded in where they are used.
   if (auto* constant = dynamic_cast<CConstSymbol*>(symbol))
     return NewValueExpression(constant->value);
-  if (dynamic_cast<CVarSymbol*>(symbol) != nullptr) {
-    usedVariables.insert(symbol);
+  if (auto* variable = dynamic_cast<CVarSymbol*>(symbol)) {
+    variable->used = true;
     return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
   }
   if (dynamic_cast<CRangeSymbol*>(symbol) != nullptr) {

@@ -224,6 +224,6 @@ CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   auto* variable = dynamic_cast<CVarSymbol*>(symbol);
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
-  usedVariables.insert(variable);
+  variable->used = true;
   return static_cast<CClearStatement*>(Append(std::make_unique<CClearStatement>(variable), false));
 }

@@ -132,7 +132,7 @@ void CheckProgram(CCompiler& compiler) {
     compiler.warnings.push_back(warning);
   }
   for (const CCompiler::Declared& variable : compiler.declaredVariables) {
-    if (compiler.usedVariables.count(variable.symbol)) continue;
+    if (static_cast<const CVarSymbol*>(variable.symbol)->used) continue;
     CompilerWarning warning = placeOf(variable);
     // A local is named as written; a member or global by its owners.
     const auto* symbol = static_cast<const CVarSymbol*>(variable.symbol);
