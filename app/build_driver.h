@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/memory_use.h"
 #include "app/register.h"
 #include "frontend/parser.h"
 #include "image/target.h"
@@ -20,6 +22,8 @@ struct BuildRequest {
   int externalRamK = 0;    // kilobytes of external RAM
   std::string logPath;     // absolute path of the error log
   std::string port;        // the port a download uses ("COM1".."COM4" or a device); empty: none
+  std::string hexPath;     // where the hex file goes; empty: beside the source
+  bool warningsAsErrors = false;  // a build that warns fails before code is generated
 };
 
 enum class BuildOutcome {
@@ -34,10 +38,12 @@ enum class BuildOutcome {
 struct BuildResult {
   BuildOutcome outcome = BuildOutcome::NoSource;
   MemoryMap memory{};        // the six numbers of the summary (not for NoSource)
+  MemoryUse use;             // bytes of each region the image holds (partial after a failure)
   std::string summary;       // the text shown on success, or the entry logged on failure
   std::string hexPath;       // the hex file written by a good build
   bool sourceOpened = false;  // false when the main file could not be opened
   std::string errorText;     // the programmer's text after a failed download
+  std::vector<CompilerWarning> warnings;  // in the order found; never in the log
 };
 
 using LogListener = std::function<void(const CParser::LogNotice&)>;

@@ -49,6 +49,17 @@ FILE* OpenSourceFile(const std::string& path) {
   return file;
 }
 
+// The file Push opened, absolute: the name as given, or with '/' where only that form exists.
+std::string AbsoluteName(const std::string& directory, const std::string& path) {
+  std::string opened = path;
+  struct stat status {};
+  if (opened.find('\\') != std::string::npos && stat(opened.c_str(), &status) != 0)
+    std::replace(opened.begin(), opened.end(), '\\', '/');
+  if (!opened.empty() && opened[0] == '/') return opened;
+  if (directory.empty()) return std::string();
+  return directory + "/" + opened;
+}
+
 }  // namespace
 
 CFileStack::~CFileStack() {
@@ -73,6 +84,7 @@ bool CFileStack::Push(const std::string& path) {
   entry.file = lexer->input;
   entry.line = lexer->line;
   entry.name = currentName;
+  entry.path = currentPath;
   entry.directory = CurrentDirectory();
   entry.unread = lexer->TakeUnread();
   saved.push_back(std::move(entry));
@@ -80,6 +92,7 @@ bool CFileStack::Push(const std::string& path) {
   lexer->input = file;
   lexer->line = 1;
   currentName = path;
+  currentPath = AbsoluteName(saved.back().directory, path);
   usedFiles.push_back(path);
   usedKeys.insert(std::move(key));
 
@@ -103,6 +116,7 @@ bool CFileStack::Pop() {
   lexer->input = entry.file;
   lexer->line = entry.line;
   if (!entry.name.empty()) currentName = entry.name;
+  if (!entry.name.empty()) currentPath = entry.path;
   if (!entry.directory.empty() && chdir(entry.directory.c_str()) != 0) {
     // The folder has gone; reading goes on from where we are.
   }

@@ -30,6 +30,9 @@ class CFileStack {
   int Depth() const { return static_cast<int>(saved.size()); }
 
   std::string currentName;             // the current file as it was given to Push
+  // The current file as an absolute path (empty when the working directory could not be
+  // read): Push changes directory, so a name as given is only meaningful where it was used.
+  std::string currentPath;
   std::vector<std::string> usedFiles;  // every path opened in this build, in order
 
  private:
@@ -38,6 +41,7 @@ class CFileStack {
     FILE* file = nullptr;  // none for the bottom entry
     int line = 0;
     std::string name;
+    std::string path;       // its currentPath
     std::string directory;  // working directory at that moment
     CUnreadBuffer unread;   // characters it had read ahead
   };

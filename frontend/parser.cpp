@@ -55,7 +55,9 @@ void CParser::ReportError(const std::string& message) {
   LogNotice notice;
   notice.located = true;
   notice.file = file;
+  notice.path = fileStack.currentPath;
   notice.line = lexer.line;
+  notice.column = lexer.TokenColumn();
   notice.token = lexer.TokenText();
   notice.message = message;
   notice.text = text;

@@ -7,12 +7,16 @@
 
 #include "frontend/file_stack.h"
 #include "frontend/lexer.h"
+#include "frontend/lexer_position.h"
 #include "frontend/parse_engine.h"
 #include "semantic/compiler.h"
 
 class CParser : public yyfparser {
  public:
-  CParser() { fileStack.SetLexer(&lexer); }
+  CParser() : position(lexer, fileStack) {
+    fileStack.SetLexer(&lexer);
+    compiler.source = &position;
+  }
 
   // Absolute path of the error log. The driver sets it before Create; when
   // it is empty, Create resolves the default (platform/paths.h).
@@ -44,7 +48,9 @@ class CParser : public yyfparser {
   struct LogNotice {
     bool located = false;
     std::string file;
+    std::string path;  // the file as an absolute path, when known
     int line = 0;
+    int column = 0;    // of the token's first character; 0 when unknown
     std::string token;
     std::string message;
     std::string text;
@@ -55,6 +61,7 @@ class CParser : public yyfparser {
   // streams) goes before the lexer.
   CLexer lexer;
   CFileStack fileStack;
+  CLexerPosition position;  // where the compiler's warnings find their place
   CCompiler compiler;
 
  protected:

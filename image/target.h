@@ -66,6 +66,8 @@ class CTarget {
   // hex file), appends OP_END, fills in the header words and writes the Intel HEX
   // file. The file appears complete or not at all.
   bool WriteHexFile(std::string& path);
+  // The same, into exactly `path` (a name the user chose for the hex file).
+  bool WriteHexFileAt(const std::string& path);
 
   // Distance from the innermost open run-time frame to the frame of the block at `depth`
   // (0 is the outermost block being generated). Constant time at any nesting.

@@ -97,6 +97,7 @@ class CVarSymbol : public CSymbol {
 
   CType type;
   int32_t frameDepth = 0;  // 0: global data; n: lives in the n-th open frame
+  bool used = false;       // named by some statement or expression (for a warning)
 };
 
 class CProtoSymbol : public CSymbol {

@@ -11,7 +11,9 @@ int CCompiler::BeginProgram(int externalRamK, int codeLocation, int dataLocation
   currentBlock = &programBlock;
   if (scope.Create(1000) == 0) return 0;
   // The program's entry: defined as start() { ... } without any class declaring it.
-  Enter(arena.Make<CProtoSymbol>("start"));
+  auto* start = arena.Make<CProtoSymbol>("start");
+  startPrototype = start;
+  Enter(start);
   dataSharesCodeRegion = (codeLocation == 1) == (dataLocation == 1);
   return Initialize(externalRamK, codeLocation, dataLocation) ? 1 : 0;
 }

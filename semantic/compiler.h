@@ -19,6 +19,8 @@
 #include "model/type.h"
 #include "model/value.h"
 #include "semantic/symbol_table.h"
+#include "semantic/source_position.h"
+#include "semantic/warnings.h"
 
 // Operations that fail return null (or 0) and leave their message in `errorText`, inherited
 // from the target; the parser action that called them reports it.
@@ -123,6 +125,35 @@ class CCompiler : public CTarget {
   CExpression* NewUnaryExpression(ExprOp op, CExpression* operand);
   CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
   CType* NewArrayType(const CType* element, const CExpression* subscript);
+
+  // ---- Warnings (warnings.cpp) ----
+  // Records a warning at the token just scanned.
+  void Warn(const std::string& text);
+  // Warns when a constant stored into `kind` does not keep its value there.
+  void WarnNarrowing(const CExpression& value, TypeKind kind);
+  // The place of the token just scanned, for a warning to come.
+  CompilerWarning Here() const;
+  // Notes where the literal just made stands, so a warning about it can point at it.
+  CExpression* RememberLiteral(CExpression* literal);
+  struct LiteralPlace {
+    const CExpression* node = nullptr;
+    int line = 0, column = 0, length = 0;
+  } lastLiteral;
+  std::vector<CompilerWarning> warnings;
+  const CSourcePosition* source = nullptr;  // where Warn finds the place (not owned)
+  // What the whole-program checks look at: user declarations with their places (a variable
+  // knows whether it was named) and the predeclared start(). A place is
+  // numbers and a file index only: a program may declare millions of names.
+  struct Declared {
+    const CSymbol* symbol;
+    int file;  // index into declaredFiles
+    int line, column;
+  };
+  std::vector<Declared> declaredVariables, declaredMethods;
+  std::vector<std::pair<std::string, std::string>> declaredFiles;  // name and absolute path
+  // Records a declaration of symbol at the current place, pointing at its name.
+  void NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol);
+  const CSymbol* startPrototype = nullptr;
 
   // ---- State ----
   // Declared first, so it goes last: every node, statement, block, type and text of the

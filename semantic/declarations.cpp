@@ -55,6 +55,7 @@ CVarSymbol* CCompiler::DeclareVariable(std::string_view name, const CType* type)
   if (type != nullptr) declared->type.Assign(*type);
   declared->frameDepth = 0;
   Enter(declared);
+  NoteDeclared(declaredVariables, declared);
   return declared;
 }
 
@@ -140,6 +141,7 @@ int CCompiler::DeclarePrototype(const CType* returnType, CSymbol* symbol) {
   prototype->owner = owner;
   TakeUnentered(prototype);
   Enter(prototype);
+  NoteDeclared(declaredMethods, prototype);
   return 1;
 }
 
@@ -301,6 +303,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   if (result.kind != TYPE_VOID && (result.flags & TYPE_FLAG_INTERRUPT) == 0) {
     // Inside the body the method's own name is the variable that holds its result.
     CVarSymbol* variable = DeclareVariable(prototype->name, &result);
+    if (variable) variable->used = true;  // the result and the parameters are the method's interface
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring return-type information.";
@@ -312,6 +315,7 @@ int CCompiler::DeclareMethodLocals(CSymbol* symbol) {
   int32_t distance = kFirstParameterDistance;
   for (const auto& parameter : prototype->parameters) {
     CVarSymbol* variable = DeclareVariable(parameter->name, &parameter->type);
+    if (variable) variable->used = true;
     CVarStatement* statement = NewVarStatement(variable);
     if (variable == nullptr || statement == nullptr) {
       errorText = "METHOD:  Error declaring parameter-type information.";

@@ -35,16 +35,16 @@ CExpression* CCompiler::NewValueExpression(const CValue& value) {
 
 CExpression* CCompiler::NewIntegerValue(TypeKind kind, int32_t value) {
   if (kind == TYPE_BYTE)
-    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF)));
+    return RememberLiteral(NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value & 0xFF))));
   if (kind != TYPE_INTEGER) return Refuse(kUnsupported);
   if (value >= 0 && value <= 255)
-    return NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value)));
-  return NewValueExpression(CValue::FromInteger(value));
+    return RememberLiteral(NewValueExpression(CValue::FromByte(static_cast<uint8_t>(value))));
+  return RememberLiteral(NewValueExpression(CValue::FromInteger(value)));
 }
 
 CExpression* CCompiler::NewRealValue(TypeKind kind, float value) {
   if (kind != TYPE_REAL) return Refuse(kUnsupported);
-  return NewValueExpression(CValue::FromReal(value));
+  return RememberLiteral(NewValueExpression(CValue::FromReal(value)));
 }
 
 CExpression* CCompiler::NewFuzzyValue(TypeKind kind, CExpression* value, CExpression* weight) {
@@ -67,8 +67,10 @@ CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
   // Constants are folded in where they are used.
   if (auto* constant = SymbolCast<CConstSymbol>(symbol))
     return NewValueExpression(constant->value);
-  if (SymbolCast<CVarSymbol>(symbol) != nullptr)
+  if (auto* variable = SymbolCast<CVarSymbol>(symbol)) {
+    variable->used = true;
     return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+  }
   if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RANGE, symbol, table));

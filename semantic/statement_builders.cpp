@@ -109,6 +109,7 @@ CAssignStatement* CCompiler::NewAssignStatement(CExpression* target, CExpression
   const TypeKind kind = variable->type.BaseKind();
   if (CompareKinds(value->value.BaseKind(), kind) == MATCH_NONE)
     return Refuse("ASSIGN:  Right-hand side must be type compatible with Left-hand side.");
+  WarnNarrowing(*value, kind);
   if (value->op == EXPR_CONST) value->CastTo(kind);  // stored already converted
   return Append(arena.Make<CAssignStatement>(kind, target, value), false);
 }
@@ -150,6 +151,11 @@ CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, 
   DiscardPrototype(probe);
   if (matched == nullptr)
     return Refuse("CALL:  Call parameters do not match any known method prototype.");
+  for (size_t i = 0; i < argumentBlock->statements.size() && i < matched->parameters.size(); ++i) {
+    const auto* argument = dynamic_cast<const CParamStatement*>(argumentBlock->statements[i]);
+    if (argument != nullptr && argument->expression != nullptr)
+      WarnNarrowing(*argument->expression, matched->parameters[i]->type.BaseKind());
+  }
   return Append(arena.Make<CCallStatement>(matched, argumentBlock), append == 0);
 }
 
@@ -183,5 +189,6 @@ CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   auto* variable = SymbolCast<CVarSymbol>(symbol);
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
+  variable->used = true;
   return Append(arena.Make<CClearStatement>(variable), false);
 }

@@ -6,11 +6,13 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
+#include "app/cli/diagnostics.h"
 #include "app/cli/stop_on_signals.h"
 #include "app/register.h"
 #include "app/settings_check.h"
@@ -23,35 +25,14 @@
 
 namespace {
 
-// The flags of one build; what is not given comes from the settings store.
+// The flags of one build, checked; what is not given comes from the settings store.
 struct BuildFlags {
-  std::optional<std::string> source;
   std::optional<int> debugLevel, codeLocation, dataLocation, externalRamK;
-  std::string logPath, port;
-  bool download = false;
-  bool openLog = false;
+  std::string logPath, port, outputPath;
 };
 
 // The largest external RAM an image can address (its addresses are 16 bits).
 constexpr int kMaxExternalRamK = 64;
-
-// Control characters would steer the terminal; show them as escapes instead.
-std::string Printable(const std::string& text) {
-  std::string shown;
-  for (unsigned char c : text) {
-    if (c == '\n')
-      shown += "\\n";
-    else if (c == '\r')
-      shown += "\\r";
-    else if (c == '\t')
-      shown += "\\t";
-    else if (c < 0x20 || c == 0x7f)
-      shown += Format("\\x%02x", c);
-    else
-      shown += static_cast<char>(c);
-  }
-  return shown;
-}
 
 // A whole decimal number within [low, high].
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -71,86 +52,44 @@ std::optional<int> ParseLocation(const std::string& text) {
   return std::nullopt;
 }
 
-// Reads the flags; on a mistake returns false with the message for the user.
-bool ParseBuildFlags(const Arguments& args, BuildFlags& flags, std::string& error) {
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      if (flags.source) {
-        error = Format("more than one SOURCE given ('%s' and '%s')", Printable(*flags.source).c_str(),
-                       Printable(arg).c_str());
-        return false;
-      }
-      flags.source = arg;
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    std::string name = arg, value;
-    bool inlineValue = false;
-    if (size_t equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-      inlineValue = true;
-    }
-    if (name == "--download" || name == "--open-log") {
-      if (inlineValue) {
-        error = Format("%s takes no value", name.c_str());
-        return false;
-      }
-      (name == "--download" ? flags.download : flags.openLog) = true;
-      continue;
-    }
-    static const char* const kValued[] = {"--debug-level", "--code", "--data", "--external-ram", "--log", "--port"};
-    bool known = false;
-    for (const char* valued : kValued) known = known || name == valued;
-    if (!known) {
-      error = Format("unknown option '%s'", Printable(arg).c_str());
-      return false;
-    }
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) {
-        error = Format("%s needs a value", name.c_str());
-        return false;
-      }
-      value = args[++i];
-    }
-    std::string shown = Printable(value);
-    if (name == "--debug-level") {
-      flags.debugLevel = ParseNumber(value, 1, 4);
-      if (!flags.debugLevel) error = Format("--debug-level takes 1 to 4, not '%s'", shown.c_str());
-    } else if (name == "--code" || name == "--data") {
-      std::optional<int> location = ParseLocation(value);
-      (name == "--code" ? flags.codeLocation : flags.dataLocation) = location;
-      if (!location) error = Format("%s takes on-chip or external, not '%s'", name.c_str(), shown.c_str());
-    } else if (name == "--external-ram") {
-      flags.externalRamK = ParseNumber(value, 0, kMaxExternalRamK);
-      if (!flags.externalRamK)
-        error = Format("--external-ram takes kilobytes from 0 to %d, not '%s'", kMaxExternalRamK, shown.c_str());
-    } else if (value.empty()) {
-      error = Format("%s needs a value", name.c_str());
-    } else if (name == "--port") {
-      ParsePortName(value, flags.port, error);
-    } else {
-      flags.logPath = value;
-    }
-    if (!error.empty()) return false;
+// Checks the values as typed; on a mistake returns false with the message for the user.
+bool CheckBuildOptions(const BuildOptions& options, BuildFlags& flags, std::string& error) {
+  if (options.debugLevel) {
+    flags.debugLevel = ParseNumber(*options.debugLevel, 1, 4);
+    if (!flags.debugLevel)
+      error = Format("--debug-level takes 1 to 4, not '%s'", Printable(*options.debugLevel).c_str());
   }
-  if (!flags.source) {
-    error = "build needs a SOURCE file";
-    return false;
+  const std::pair<const std::optional<std::string>*, std::optional<int>*> locations[] = {
+      {&options.code, &flags.codeLocation}, {&options.data, &flags.dataLocation}};
+  for (const auto& [text, location] : locations) {
+    if (!*text || !error.empty()) continue;
+    *location = ParseLocation(**text);
+    if (!*location)
+      error = Format("%s takes on-chip or external, not '%s'", text == &options.code ? "--code" : "--data",
+                     Printable(**text).c_str());
   }
+  if (options.externalRam && error.empty()) {
+    flags.externalRamK = ParseNumber(*options.externalRam, 0, kMaxExternalRamK);
+    if (!flags.externalRamK)
+      error = Format("--external-ram takes kilobytes from 0 to %d, not '%s'", kMaxExternalRamK,
+                     Printable(*options.externalRam).c_str());
+  }
+  const std::pair<const char*, const std::optional<std::string>*> paths[] = {
+      {"--log", &options.log}, {"--port", &options.port}, {"--output", &options.output}};
+  for (const auto& [name, value] : paths)
+    if (*value && value->value().empty() && error.empty()) error = Format("%s needs a value", name);
+  if (!error.empty()) return false;
+  if (options.port && !ParsePortName(*options.port, flags.port, error)) return false;
+  flags.logPath = options.log.value_or("");
+  flags.outputPath = options.output.value_or("");
   return true;
 }
 
-BuildRequest MakeRequest(const BuildFlags& flags) {
+BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
   BuildRequest request;
-  request.sourcePath = *flags.source;
+  request.sourcePath = source;
   // A stored value that cannot be used falls back to the window's default, and is said so.
   std::vector<std::string> notes;
   NoteSettingsFileProblem(registry, notes);
@@ -163,17 +102,9 @@ BuildRequest MakeRequest(const BuildFlags& flags) {
   request.debugLevel = flags.debugLevel ? *flags.debugLevel : ReadSetting(registry, kDebugLevelSetting, notes);
   request.port = flags.port.empty() ? Format("COM%d", ReadSetting(registry, kPortSetting, notes)) : flags.port;
   request.logPath = ResolveLogPath(flags.logPath);
+  request.hexPath = flags.outputPath;
   for (const std::string& note : notes) std::fprintf(stderr, "tovrin: warning: %s\n", Printable(note).c_str());
   return request;
-}
-
-void PrintLogNotice(const CParser::LogNotice& notice) {
-  if (notice.located) {
-    std::fprintf(stderr, "%s:%d: \"%s\" %s\n", Printable(notice.file).c_str(), notice.line,
-                 Printable(notice.token).c_str(), Printable(notice.message).c_str());
-  } else {
-    std::fprintf(stderr, "tovrin: %s\n", Printable(notice.text).c_str());
-  }
 }
 
 // Why the main file could not be opened (the build itself logs nothing for it).
@@ -196,6 +127,50 @@ std::string SummaryForOutput(std::string summary) {
   return out;
 }
 
+std::string Percent(int used, int room) { return room > 0 ? Format("%5.1f%%", 100.0 * used / room) : "    -"; }
+
+// After the memory map: how full each region is.
+std::string UseLines(const MemoryUse& use, const MemoryLayout& layout) {
+  const MemoryRoom room = RoomOf(layout);
+  // A shared on-chip region runs on into external RAM when there is some.
+  const bool spills = room.shared && layout.codeLocation == 1 && layout.externalRamK * 1024 > 607;
+  auto where = [spills](int location) { return location != 1 ? "external RAM" : spills ? "on-chip+ext" : "on-chip"; };
+  auto line = [](const char* name, int used, int available, const char* place) {
+    return Format("  %-7s %6d of %6d bytes  %-12s %s\n", name, used, available, place, Percent(used, available).c_str());
+  };
+  std::string text = "\nMemory use:\n";
+  text += line("Data", use.data, room.data, where(layout.dataLocation));
+  text += line("Tables", use.tables, room.code, where(layout.codeLocation));
+  text += line("Code", use.code, room.code, where(layout.codeLocation));
+  if (room.shared) text += line("In all", use.data + use.tables + use.code, room.code, where(layout.codeLocation));
+  return text;
+}
+
+std::string LayoutFlags(const MemoryLayout& to, const MemoryLayout& from) {
+  std::string flags;
+  if (to.codeLocation != from.codeLocation) flags += to.codeLocation == 1 ? " --code on-chip" : " --code external";
+  if (to.dataLocation != from.dataLocation) flags += to.dataLocation == 1 ? " --data on-chip" : " --data external";
+  if (to.externalRamK != from.externalRamK) flags += Format(" --external-ram %d", to.externalRamK);
+  return flags.empty() ? flags : flags.substr(1);
+}
+
+// A build that failed but builds where there is room: what it needs, by how much it passed
+// the room it had, and the setting that makes it fit.
+void ExplainLackOfRoom(const BuildRequest& request) {
+  std::optional<MemoryUse> needs = MeasureProgram(request.sourcePath);
+  if (!needs) return;
+  const MemoryLayout layout{request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2, request.externalRamK};
+  const int over = Overflow(*needs, RoomOf(layout));
+  if (over == 0) return;
+  std::fputs(UseLines(*needs, layout).c_str(), stdout);
+  std::fflush(stdout);
+  std::string advice = "no layout has room for it";
+  if (std::optional<MemoryLayout> fits = LayoutThatFits(*needs, layout))
+    advice = "it fits with " + LayoutFlags(*fits, layout);
+  std::fprintf(stderr, "tovrin: the program does not fit: %d byte%s too many for this layout; %s\n", over,
+               over == 1 ? "" : "s", advice.c_str());
+}
+
 int ExitStatusOf(BuildOutcome outcome) {
   switch (outcome) {
     case BuildOutcome::NoSource: return kExitUsage;
@@ -210,23 +185,28 @@ int ExitStatusOf(BuildOutcome outcome) {
 
 }  // namespace
 
-int RunBuildCommand(const Arguments& args) {
+int RunBuildCommand(const BuildOptions& options) {
   BuildFlags flags;
   std::string error;
-  if (!ParseBuildFlags(args, flags, error)) return UsageError(error);
+  if (!CheckBuildOptions(options, flags, error)) return UsageError(error);
 
-  BuildRequest request = MakeRequest(flags);
+  BuildRequest request = MakeRequest(options.source, flags);
+  request.warningsAsErrors = options.warningsAsErrors;
   CTerminalInterface ui;
-  ui.SetAnswer(kSuccessCaption, flags.download);
-  ui.SetAnswer(kErrorCaption, flags.openLog);
+  ui.SetAnswer(kSuccessCaption, options.download);
+  ui.SetAnswer(kErrorCaption, options.openLog);
   ui.progressLines = !ui.interactive;
+  CDiagnostics diagnostics(stderr, request.sourcePath);
+  std::error_code ignored;
+  const std::filesystem::path startDirectory = std::filesystem::current_path(ignored);
   CProgrammer programmer;
   programmer.Setup();
   BuildResult result;
   int signal = 0;
   {
     CStopOnSignals stop(programmer);
-    result = RunBuild(request, PrintLogNotice, &programmer);
+    result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); },
+                      &programmer);
     signal = stop.Signal();
   }
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
@@ -234,20 +214,34 @@ int RunBuildCommand(const Arguments& args) {
     std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
     return kExitSignalBase + signal;
   }
+  if (!options.noWarnings || options.warningsAsErrors)
+    for (const CompilerWarning& warning : result.warnings) diagnostics.Warning(warning);
+  if (options.warningsAsErrors && !result.warnings.empty())
+    std::fprintf(stderr, "tovrin: warnings are treated as errors (--warnings-as-errors)\n");
 
   std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
+  if (result.outcome != BuildOutcome::Failed)
+    std::fputs(UseLines(result.use, {request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2,
+                                     request.externalRamK})
+                   .c_str(),
+               stdout);
   std::fflush(stdout);
-  if (result.outcome == BuildOutcome::Failed) {
-    if (!result.sourceOpened)
-      std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
-                   OpenFailureText(request.sourcePath).c_str());
-    std::fprintf(stderr, "Error log: %s\n", Printable(request.logPath).c_str());
+  if (result.outcome == BuildOutcome::Failed && result.sourceOpened) {
+    std::error_code ignored;
+    std::filesystem::current_path(startDirectory, ignored);  // a failed parse may have moved
+    ExplainLackOfRoom(request);
   }
+  if (result.outcome == BuildOutcome::Failed && !result.sourceOpened) {
+    ++diagnostics.errors;
+    std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
+                 OpenFailureText(request.sourcePath).c_str());
+  }
+  diagnostics.PrintCount();
+  if (result.outcome == BuildOutcome::Failed) std::fprintf(stderr, "Error log: %s\n", Printable(request.logPath).c_str());
   return ExitStatusOf(result.outcome);
 }
 
-int RunSettingsCommand(const Arguments& args) {
-  if (!args.empty()) return UsageError(Format("settings takes no arguments, not '%s'", Printable(args[0]).c_str()));
+int RunSettingsCommand() {
   CSettingsFile file;
   std::printf("Settings file: %s\n", Printable(file.Path()).c_str());
   CRegister registry;

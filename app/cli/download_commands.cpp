@@ -28,34 +28,6 @@ const char kDefaultFirmware[] = "Atmel\\Tovrin.hex";
 
 enum class Memory { Sram, Flash };
 
-// FILE and --port PORT, in any order.
-struct TransferArguments {
-  std::optional<std::string> file;
-  std::string port;
-};
-
-bool ParseTransferArguments(const Arguments& args, TransferArguments& parsed, std::string& error) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--port") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = "--port needs a port name (COM1 .. COM4 or a device path)";
-        return false;
-      }
-      if (!ParsePortName(args[++i], parsed.port, error)) return false;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      error = Format("unknown option '%s'", arg.c_str());
-      return false;
-    } else if (parsed.file) {
-      error = Format("more than one file given ('%s' and '%s')", parsed.file->c_str(), arg.c_str());
-      return false;
-    } else {
-      parsed.file = arg;
-    }
-  }
-  return true;
-}
-
 // A stored firmware path as this system opens it. The default separates its folder with a
 // backslash (Atmel\Tovrin.hex), as paths stored on Windows do; where no file has that name as
 // written, the same path with '/' is meant.
@@ -208,12 +180,9 @@ bool ParsePortChange(const std::string& option, const std::string& value, PortCh
 
 }  // namespace
 
-int RunDownloadCommand(const Arguments& args) {
-  TransferArguments parsed;
-  std::string error;
-  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
-  if (!parsed.file) return UsageError("download needs the HEXFILE to send");
-  std::string port = parsed.port;
+int RunDownloadCommand(const TransferOptions& parsed) {
+  std::string port, error;
+  if (parsed.port && !ParsePortName(*parsed.port, port, error)) return UsageError(error);
   if (port.empty()) {
     CRegister registry;
     registry.SetKey(kSettingsKey);
@@ -225,10 +194,7 @@ int RunDownloadCommand(const Arguments& args) {
   return Transfer(Memory::Sram, *parsed.file, port);
 }
 
-int RunInstallCommand(const Arguments& args) {
-  TransferArguments parsed;
-  std::string error;
-  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
+int RunInstallCommand(const TransferOptions& parsed) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
   std::vector<std::string> notes;
@@ -247,13 +213,14 @@ int RunInstallCommand(const Arguments& args) {
     if (firmware.empty()) firmware = kDefaultFirmware;
     firmware = LocalFirmwarePath(firmware);
   }
-  const std::string port = parsed.port.empty() ? StoredPort(registry, notes) : parsed.port;
+  std::string port, error;
+  if (parsed.port && !ParsePortName(*parsed.port, port, error)) return UsageError(error);
+  if (port.empty()) port = StoredPort(registry, notes);
   PrintNotes(notes);
   return Transfer(Memory::Flash, firmware, port);
 }
 
-int RunPortsCommand(const Arguments& args) {
-  if (!args.empty()) return UsageError("ports takes no arguments");
+int RunPortsCommand() {
   std::printf("Serial devices:\n");
   const std::vector<std::string> devices = ListSerialDevices();
   if (devices.empty()) std::printf("  (none found)\n");
@@ -273,15 +240,16 @@ int RunPortsCommand(const Arguments& args) {
   return kExitOk;
 }
 
-int RunConfigurePortCommand(const Arguments& args) {
+int RunConfigurePortCommand(const PortOptions& options) {
   std::string name, error;
-  if (args.empty() || !ParsePortName(args[0], name, error) || !ComPortNumber(name))
+  if (!ParsePortName(options.name, name, error) || !ComPortNumber(name))
     return UsageError("configure-port needs a port name COM1 .. COM4");
   PortChanges changes;
-  for (size_t i = 1; i < args.size(); i += 2) {
-    if (i + 1 >= args.size()) return UsageError(Format("%s needs a value", args[i].c_str()));
-    if (!ParsePortChange(args[i], args[i + 1], changes, error)) return UsageError(error);
-  }
+  const std::pair<const char*, const std::optional<std::string>*> given[] = {
+      {"--device", &options.device},       {"--baud", &options.baud},         {"--data-bits", &options.dataBits},
+      {"--parity", &options.parity},       {"--stop-bits", &options.stopBits}, {"--flow", &options.flow}};
+  for (const auto& [option, value] : given)
+    if (*value && !ParsePortChange(option, **value, changes, error)) return UsageError(error);
   if (changes.Any()) {
     CProgrammer programmer;
     programmer.Setup();

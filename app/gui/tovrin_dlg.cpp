@@ -182,7 +182,7 @@ void CTovrinDlg::InitDialog() {
   sourceEdit->setText(PathToQt(registry.ReadString("Source File")));
   std::string ram = registry.ReadString("External RAM");
   if (ram.empty()) {
-    ram = "0";
+    ram.assign(1, '0');  // not = "0": GCC 12 warns falsely (-Wrestrict) on that in Release
     registry.WriteString("External RAM", ram);
   }
   ramEdit->setText(ToQt(ram));

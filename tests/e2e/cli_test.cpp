@@ -134,8 +134,7 @@ TEST_F(Cli, ErrorsGoToStandardErrorWithFileAndLine) {
   WriteWholeFile(folder / "src/bad.tvr", "start()\n{\n  ) ;\n}\n");
   RunResult result = Run({"build", "src/bad.tvr", "--debug-level", "2"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(StartsWith(result.err, "src/bad.tvr:3: \"")) << result.err;
-  EXPECT_TRUE(Contains(result.err, "syntax error\n")) << result.err;
+  EXPECT_TRUE(StartsWith(result.err, "src/bad.tvr:3:3: error: syntax error (at \")\")\n")) << result.err;
   EXPECT_TRUE(Contains(result.err, "Error log: " + LogPath() + "\n")) << result.err;
   EXPECT_TRUE(StartsWith(result.out, "Tovrin: BUILD FAILED\n\nProgram memory:\t0x0060 ... 0x025f\n"));
   std::string log = ReadWholeFile(LogPath());
@@ -152,7 +151,7 @@ TEST_F(Cli, GenerationFailuresGiveTheirReason) {
   WriteWholeFile(folder / "big.tvr", program + "}\n");
   RunResult result = Run({"build", "big.tvr"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(StartsWith(result.err, "tovrin: ")) << result.err;
+  EXPECT_TRUE(StartsWith(result.err, "big.tvr: error: ")) << result.err;
   EXPECT_GT(result.err.find("\nError log: "), 9u) << result.err;
   std::string log = ReadWholeFile(LogPath());
   EXPECT_FALSE(StartsWith(log, "Tovrin: BUILD FAILED")) << log;  // the reason comes first

@@ -17,6 +17,7 @@ struct Token {
   int line;
   std::string lineText;
   yyvalue value;
+  int column;
 };
 
 class LexerTest : public FrontendTest {
@@ -34,7 +35,7 @@ class LexerTest : public FrontendTest {
       int code = parser.lexer.NextToken();
       if (code == 0) break;
       Token token{code, parser.lexer.TokenText(), parser.lexer.line, parser.lexer.lineText,
-                  parser.tokenValue};
+                  parser.tokenValue, parser.lexer.TokenColumn()};
       if (code == IDENTIFIER || code == STRING) {
         token.text = std::string(parser.tokenValue.text);  // the value, not the match
       }
@@ -153,6 +154,21 @@ TEST_F(LexerTest, LinesAreCountedAndCapturedFromTheSecondOn) {
   EXPECT_EQ(tokens[2].lineText, "  b c");
   EXPECT_EQ(tokens[3].line, 5);
   EXPECT_EQ(tokens[3].lineText, "d //");
+}
+
+TEST_F(LexerTest, ColumnsCountBytesFromTheStartOfTheLine) {
+  std::vector<Token> tokens = Lex("ab\tc <= 0x1F\n  \"s\" 'q' 1.5 // x\r\n x\n\"open\n y");
+  std::vector<int> columns;
+  for (const Token& token : tokens) columns.push_back(token.column);
+  // The unterminated string takes its line break: y is still measured from that line's start.
+  EXPECT_EQ(columns, (std::vector<int>{1, 4, 6, 9, 3, 7, 11, 2, 1, 8}));
+
+  // Far into a line longer than one read of the file, and on the line after it.
+  std::string wide(40000, ' ');
+  tokens = Lex(wide + "far\nnear");
+  ASSERT_EQ(tokens.size(), 2u);
+  EXPECT_EQ(tokens[0].column, 40001);
+  EXPECT_EQ(tokens[1].column, 1);
 }
 
 TEST_F(LexerTest, CarriageReturnLineFeedFoldsToALineBreak) {
