@@ -74,6 +74,17 @@ if [ -f "$prefix/$completion" ]; then
   [ "$completed" = build ] || fail "the completion does not complete 'tovrin bu' to 'build': $completed"
 fi
 
+# The manual page documents every command and option that the command line itself defines
+# (read from the completion it generates from those definitions).
+if [ -f "$prefix/$completion" ] && [ -f "$prefix/share/man/man1/tovrin.1" ]; then
+  words=$(grep -o "compgen -W '[^']*'" "$prefix/$completion" | sed "s/compgen -W '//; s/'\$//" | tr ' ' '\n' | sort -u)
+  commands=$(grep -o "compgen -W '[^']*'" "$prefix/$completion" | head -n 1 | sed "s/compgen -W '//; s/'\$//" | tr ' ' '\n')
+  for word in $(grep -- '^-' <<<"$words") $(grep -v -- '^-' <<<"$commands"); do
+    # Written with escaped hyphens in the page's source.
+    grep -qF -- "${word//-/\\-}" "$prefix/share/man/man1/tovrin.1" || fail "tovrin(1) does not document $word"
+  done
+fi
+
 # Editor files where the editors look for them.
 for file in share/vim/vimfiles/syntax/tovrin.vim share/vim/vimfiles/ftdetect/tovrin.vim \
             share/gtksourceview-4/language-specs/tovrin.lang share/gtksourceview-5/language-specs/tovrin.lang \
