@@ -69,7 +69,7 @@ done
 [ "$examples" -gt 0 ] || fail "$root/examples" "no example found"
 
 # --- code blocks
-# Splits a document into blocks: one manifest line per block ("N KIND LINE ARG") and the
+# Splits a document into blocks: one manifest line per block ("N LINE KIND") and the
 # block's text in N.tvr. Fences of other languages are skipped whole; an indented fence (in a
 # list) loses its indentation.
 split_blocks() {
