@@ -7,6 +7,7 @@
 #include "download/programmer_emulator.h"
 #include "tests/app/test_folder.h"
 #include "tests/e2e/run_tovrin.h"
+#include "tests/support/example_flags.h"
 
 namespace {
 
@@ -268,7 +269,12 @@ TEST_F(Cli, EveryExampleBuilds) {
   for (const auto& entry : std::filesystem::directory_iterator(folder / "examples")) {
     if (entry.path().extension() != ".tvr") continue;
     std::string source = "examples/" + entry.path().filename().string();
-    RunResult result = Run({"build", source, "--code", "on-chip", "--data", "on-chip"});
+    // On-chip unless the example names its own placement.
+    std::vector<std::string> args = {"build", source};
+    std::vector<std::string> flags = ExampleBuildFlags(entry.path().string());
+    if (flags.empty()) flags = {"--code", "on-chip", "--data", "on-chip"};
+    args.insert(args.end(), flags.begin(), flags.end());
+    RunResult result = Run(args);
     EXPECT_EQ(result.status, 0) << source << "\n" << result.err;
     EXPECT_EQ(result.err, "") << source;
     EXPECT_TRUE(std::filesystem::exists(entry.path().parent_path() / (entry.path().stem().string() + ".hex")));

@@ -6,6 +6,7 @@
 #include "platform/format.h"
 #include "tests/app/test_folder.h"
 #include "tests/e2e/run_tovrin.h"
+#include "tests/support/example_flags.h"
 
 namespace {
 
@@ -31,10 +32,13 @@ class Inspect : public ::testing::Test {
 // The code decoded from the hex file is, line for line, the code section of the full listing;
 // the vectors set are those the listing shows.
 TEST_F(Inspect, EveryExampleDecodesAsItsListing) {
-  const std::vector<std::vector<std::string>> layouts = {{}, {"--code", "external", "--data", "external", "--external-ram", "4"}};
   int checked = 0;
   for (const auto& entry : std::filesystem::directory_iterator(TOVRIN_SOURCE_DIR "/examples")) {
     if (entry.path().extension() != ".tvr") continue;
+    // The example's own placement (some need external RAM), then everything external.
+    const std::vector<std::vector<std::string>> layouts = {
+        ExampleBuildFlags(entry.path().string()),
+        {"--code", "external", "--data", "external", "--external-ram", "32"}};
     for (const auto& layout : layouts) {
       std::vector<std::string> args = {"build", entry.path().string(), "--debug-level", "4", "-o", folder / "image.hex"};
       args.insert(args.end(), layout.begin(), layout.end());

@@ -43,6 +43,11 @@ void FrontendTest::Write(const std::string& name, const std::string& content) {
 }
 
 ParseRun FrontendTest::ParseFile(const std::string& name, bool recordProductions) {
+  return ParseFileWithLayout(name, 0, 1, 1, recordProductions);
+}
+
+ParseRun FrontendTest::ParseFileWithLayout(const std::string& name, int externalRamK, int codeLocation,
+                                           int dataLocation, bool recordProductions) {
   ParseRun run;
   CRecordingParser parser;
   parser.logPath = logPath;
@@ -51,7 +56,7 @@ ParseRun FrontendTest::ParseFile(const std::string& name, bool recordProductions
     run.entries.push_back(Entry(notice.message, notice.token, notice.line));
     run.files.push_back(notice.file);
   };
-  EXPECT_TRUE(parser.Create(0, 1, 1));
+  EXPECT_TRUE(parser.Create(externalRamK, codeLocation, dataLocation));
   EXPECT_TRUE(parser.OpenSource(name)) << name;
   run.result = parser.Parse();
   run.errorCount = parser.errorCount;

@@ -30,6 +30,9 @@ class FrontendTest : public ::testing::Test {
   void Write(const std::string& name, const std::string& content);
   // Parses the file name (opened as written, relative to the working directory).
   ParseRun ParseFile(const std::string& name, bool recordProductions = false);
+  // The same with another memory layout (locations: 1 on-chip, 2 external).
+  ParseRun ParseFileWithLayout(const std::string& name, int externalRamK, int codeLocation, int dataLocation,
+                               bool recordProductions = false);
   // Writes text to "main.tvr" and parses it.
   ParseRun Parse(const std::string& text, bool recordProductions = false);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "frontend_fixture.h"
+#include "tests/support/example_flags.h"
 #include "frontend/value_slot.h"
 #include "platform/recording_interface.h"
 
@@ -432,7 +433,9 @@ TEST_F(FrontendTest, ExamplesParseWithoutErrors) {
   for (const auto& entry : std::filesystem::directory_iterator(std::string(TOVRIN_SOURCE_DIR) + "/examples")) {
     if (entry.path().extension() != ".tvr") continue;
     ++examples;
-    ParseRun run = ParseFile(entry.path().string());
+    ExampleLayout layout = ExampleBuildLayout(entry.path().string());
+    ParseRun run = ParseFileWithLayout(entry.path().string(), layout.externalRamK, layout.codeLocation,
+                                       layout.dataLocation);
     EXPECT_EQ(run.result, 0) << entry.path();
     EXPECT_EQ(run.errorCount, 0) << entry.path() << "\n" << run.log;
   }
