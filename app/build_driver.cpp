@@ -19,7 +19,11 @@ bool GenerateCode(CParser& parser) { return parser.compiler.Generate() != 0; }
 
 // Appends the end instruction, fills in the header and writes the hex file; path becomes the
 // hex file's path.
-bool WriteHexFile(CTarget& image, std::string& path) { return image.WriteHexFile(path); }
+bool WriteHexFile(CTarget& image, std::string& path, const std::string& chosen) {
+  if (chosen.empty()) return image.WriteHexFile(path);
+  path = chosen;
+  return image.WriteHexFileAt(path);
+}
 
 // The six numbers of the summary: the whole image, the global data, the tables and code.
 MemoryMap MemoryOf(const CTarget& image, bool good) { return image.GetMemoryMap(good); }
@@ -92,7 +96,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).
         if (!parser.compiler.errorText.empty()) parser.WriteLog(parser.compiler.errorText);
-      } else if (WriteHexFile(ImageOf(parser), path)) {
+      } else if (WriteHexFile(ImageOf(parser), path, request.hexPath)) {
         good = true;
         result.hexPath = path;
       } else if (parser.compiler.codeFull && !parser.compiler.errorText.empty()) {

@@ -20,6 +20,7 @@ struct BuildRequest {
   int externalRamK = 0;    // kilobytes of external RAM
   std::string logPath;     // absolute path of the error log
   std::string port;        // the port a download uses ("COM1".."COM4" or a device); empty: none
+  std::string hexPath;     // where the hex file goes; empty: beside the source
 };
 
 enum class BuildOutcome {

@@ -74,6 +74,10 @@ bool CTarget::IsUnusedLine(int offset) const {
 
 bool CTarget::WriteHexFile(std::string& path) {
   path = HexPathFor(path);
+  return WriteHexFileAt(path);
+}
+
+bool CTarget::WriteHexFileAt(const std::string& path) {
   if (image.empty()) {
     errorText = "No target image to write.";
     return false;

@@ -67,6 +67,8 @@ class CTarget {
   // hex file), appends OP_END, fills in the header words and writes the Intel HEX
   // file. The file appears complete or not at all.
   bool WriteHexFile(std::string& path);
+  // The same, into exactly `path` (a name the user chose for the hex file).
+  bool WriteHexFileAt(const std::string& path);
 
   // Generates a block: its frame, its statements in order, its frame end. A method body
   // other than start is forced to open a frame of at least one byte. False as soon as a

@@ -19,35 +19,14 @@
 
 namespace {
 
-// The flags of one build; what is not given comes from the settings store.
+// The flags of one build, checked; what is not given comes from the settings store.
 struct BuildFlags {
-  std::optional<std::string> source;
   std::optional<int> debugLevel, codeLocation, dataLocation, externalRamK;
-  std::string logPath, port;
-  bool download = false;
-  bool openLog = false;
+  std::string logPath, port, outputPath;
 };
 
 // The largest external RAM an image can address (its addresses are 16 bits).
 constexpr int kMaxExternalRamK = 64;
-
-// Control characters would steer the terminal; show them as escapes instead.
-std::string Printable(const std::string& text) {
-  std::string shown;
-  for (unsigned char c : text) {
-    if (c == '\n')
-      shown += "\\n";
-    else if (c == '\r')
-      shown += "\\r";
-    else if (c == '\t')
-      shown += "\\t";
-    else if (c < 0x20 || c == 0x7f)
-      shown += Format("\\x%02x", c);
-    else
-      shown += static_cast<char>(c);
-  }
-  return shown;
-}
 
 // A whole decimal number within [low, high].
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -67,76 +46,36 @@ std::optional<int> ParseLocation(const std::string& text) {
   return std::nullopt;
 }
 
-// Reads the flags; on a mistake returns false with the message for the user.
-bool ParseBuildFlags(const Arguments& args, BuildFlags& flags, std::string& error) {
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      if (flags.source) {
-        error = Format("more than one SOURCE given ('%s' and '%s')", Printable(*flags.source).c_str(),
-                       Printable(arg).c_str());
-        return false;
-      }
-      flags.source = arg;
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    std::string name = arg, value;
-    bool inlineValue = false;
-    if (size_t equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-      inlineValue = true;
-    }
-    if (name == "--download" || name == "--open-log") {
-      if (inlineValue) {
-        error = Format("%s takes no value", name.c_str());
-        return false;
-      }
-      (name == "--download" ? flags.download : flags.openLog) = true;
-      continue;
-    }
-    static const char* const kValued[] = {"--debug-level", "--code", "--data", "--external-ram", "--log", "--port"};
-    bool known = false;
-    for (const char* valued : kValued) known = known || name == valued;
-    if (!known) {
-      error = Format("unknown option '%s'", Printable(arg).c_str());
-      return false;
-    }
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) {
-        error = Format("%s needs a value", name.c_str());
-        return false;
-      }
-      value = args[++i];
-    }
-    std::string shown = Printable(value);
-    if (name == "--debug-level") {
-      flags.debugLevel = ParseNumber(value, 1, 4);
-      if (!flags.debugLevel) error = Format("--debug-level takes 1 to 4, not '%s'", shown.c_str());
-    } else if (name == "--code" || name == "--data") {
-      std::optional<int> location = ParseLocation(value);
-      (name == "--code" ? flags.codeLocation : flags.dataLocation) = location;
-      if (!location) error = Format("%s takes on-chip or external, not '%s'", name.c_str(), shown.c_str());
-    } else if (name == "--external-ram") {
-      flags.externalRamK = ParseNumber(value, 0, kMaxExternalRamK);
-      if (!flags.externalRamK)
-        error = Format("--external-ram takes kilobytes from 0 to %d, not '%s'", kMaxExternalRamK, shown.c_str());
-    } else if (value.empty()) {
-      error = Format("%s needs a value", name.c_str());
-    } else {
-      (name == "--log" ? flags.logPath : flags.port) = value;
-    }
-    if (!error.empty()) return false;
+// Checks the values as typed; on a mistake returns false with the message for the user.
+bool CheckBuildOptions(const BuildOptions& options, BuildFlags& flags, std::string& error) {
+  if (options.debugLevel) {
+    flags.debugLevel = ParseNumber(*options.debugLevel, 1, 4);
+    if (!flags.debugLevel)
+      error = Format("--debug-level takes 1 to 4, not '%s'", Printable(*options.debugLevel).c_str());
   }
-  if (!flags.source) {
-    error = "build needs a SOURCE file";
-    return false;
+  const std::pair<const std::optional<std::string>*, std::optional<int>*> locations[] = {
+      {&options.code, &flags.codeLocation}, {&options.data, &flags.dataLocation}};
+  for (const auto& [text, location] : locations) {
+    if (!*text || !error.empty()) continue;
+    *location = ParseLocation(**text);
+    if (!*location)
+      error = Format("%s takes on-chip or external, not '%s'", text == &options.code ? "--code" : "--data",
+                     Printable(**text).c_str());
   }
+  if (options.externalRam && error.empty()) {
+    flags.externalRamK = ParseNumber(*options.externalRam, 0, kMaxExternalRamK);
+    if (!flags.externalRamK)
+      error = Format("--external-ram takes kilobytes from 0 to %d, not '%s'", kMaxExternalRamK,
+                     Printable(*options.externalRam).c_str());
+  }
+  const std::pair<const char*, const std::optional<std::string>*> paths[] = {
+      {"--log", &options.log}, {"--port", &options.port}, {"--output", &options.output}};
+  for (const auto& [name, value] : paths)
+    if (*value && value->value().empty() && error.empty()) error = Format("%s needs a value", name);
+  if (!error.empty()) return false;
+  flags.logPath = options.log.value_or("");
+  flags.port = options.port.value_or("");
+  flags.outputPath = options.output.value_or("");
   return true;
 }
 
@@ -149,11 +88,11 @@ std::string StoredPort(int number) {
   return (number >= 1 && number <= 4) ? Format("COM%d", number) : std::string();
 }
 
-BuildRequest MakeRequest(const BuildFlags& flags) {
+BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
   BuildRequest request;
-  request.sourcePath = *flags.source;
+  request.sourcePath = source;
   ReadPlacement(registry, request);
   request.codeLocation = flags.codeLocation.value_or(StoredOrDefault(request.codeLocation, 1));
   request.dataLocation = flags.dataLocation.value_or(StoredOrDefault(request.dataLocation, 1));
@@ -162,6 +101,7 @@ BuildRequest MakeRequest(const BuildFlags& flags) {
   request.debugLevel = flags.debugLevel.value_or(storedLevel < 1 ? 1 : storedLevel > 4 ? 4 : storedLevel);
   request.port = flags.port.empty() ? StoredPort(registry.ReadInt("Port")) : flags.port;
   request.logPath = ResolveLogPath(flags.logPath);
+  request.hexPath = flags.outputPath;
   return request;
 }
 
@@ -208,15 +148,15 @@ int ExitStatusOf(BuildOutcome outcome) {
 
 }  // namespace
 
-int RunBuildCommand(const Arguments& args) {
+int RunBuildCommand(const BuildOptions& options) {
   BuildFlags flags;
   std::string error;
-  if (!ParseBuildFlags(args, flags, error)) return UsageError(error);
+  if (!CheckBuildOptions(options, flags, error)) return UsageError(error);
 
-  BuildRequest request = MakeRequest(flags);
+  BuildRequest request = MakeRequest(options.source, flags);
   CTerminalInterface ui;
-  ui.SetAnswer(kSuccessCaption, flags.download);
-  ui.SetAnswer(kErrorCaption, flags.openLog);
+  ui.SetAnswer(kSuccessCaption, options.download);
+  ui.SetAnswer(kErrorCaption, options.openLog);
   BuildResult result = RunBuild(request, PrintLogNotice);
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
 
@@ -231,8 +171,7 @@ int RunBuildCommand(const Arguments& args) {
   return ExitStatusOf(result.outcome);
 }
 
-int RunSettingsCommand(const Arguments& args) {
-  if (!args.empty()) return UsageError(Format("settings takes no arguments, not '%s'", Printable(args[0]).c_str()));
+int RunSettingsCommand() {
   CSettingsFile file;
   std::printf("Settings file: %s\n", Printable(file.Path()).c_str());
   std::vector<CSettingsFile::Entry> entries = file.ReadAll();

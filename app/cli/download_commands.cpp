@@ -22,34 +22,6 @@ const char kDefaultFirmware[] = "Atmel\\Tovrin.hex";
 
 enum class Memory { Sram, Flash };
 
-// FILE and --port PORT, in any order.
-struct TransferArguments {
-  std::optional<std::string> file;
-  std::string port;
-};
-
-bool ParseTransferArguments(const Arguments& args, TransferArguments& parsed, std::string& error) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--port") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = "--port needs a port name (COM1 .. COM4 or a device path)";
-        return false;
-      }
-      parsed.port = args[++i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      error = Format("unknown option '%s'", arg.c_str());
-      return false;
-    } else if (parsed.file) {
-      error = Format("more than one file given ('%s' and '%s')", parsed.file->c_str(), arg.c_str());
-      return false;
-    } else {
-      parsed.file = arg;
-    }
-  }
-  return true;
-}
-
 // A stored firmware path as this system opens it. The default separates its folder with a
 // backslash (Atmel\Tovrin.hex), as paths stored on Windows do; where no file has that name as
 // written, the same path with '/' is meant.
@@ -169,20 +141,13 @@ bool ParsePortChange(const std::string& option, const std::string& value, PortCh
 
 }  // namespace
 
-int RunDownloadCommand(const Arguments& args) {
-  TransferArguments parsed;
-  std::string error;
-  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
-  if (!parsed.file) return UsageError("download needs the HEXFILE to send");
+int RunDownloadCommand(const TransferOptions& parsed) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
-  return Transfer(Memory::Sram, *parsed.file, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+  return Transfer(Memory::Sram, *parsed.file, parsed.port.value_or("").empty() ? StoredPort(registry) : *parsed.port);
 }
 
-int RunInstallCommand(const Arguments& args) {
-  TransferArguments parsed;
-  std::string error;
-  if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
+int RunInstallCommand(const TransferOptions& parsed) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
   std::string firmware;
@@ -197,11 +162,10 @@ int RunInstallCommand(const Arguments& args) {
     if (firmware.empty()) firmware = kDefaultFirmware;
     firmware = LocalFirmwarePath(firmware);
   }
-  return Transfer(Memory::Flash, firmware, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+  return Transfer(Memory::Flash, firmware, parsed.port.value_or("").empty() ? StoredPort(registry) : *parsed.port);
 }
 
-int RunPortsCommand(const Arguments& args) {
-  if (!args.empty()) return UsageError("ports takes no arguments");
+int RunPortsCommand() {
   std::printf("Serial devices:\n");
   const std::vector<std::string> devices = ListSerialDevices();
   if (devices.empty()) std::printf("  (none found)\n");
@@ -221,16 +185,16 @@ int RunPortsCommand(const Arguments& args) {
   return kExitOk;
 }
 
-int RunConfigurePortCommand(const Arguments& args) {
-  if (args.empty() || !ComPortNumber(args[0]))
-    return UsageError("configure-port needs a port name COM1 .. COM4");
-  const std::string name = args[0];
+int RunConfigurePortCommand(const PortOptions& options) {
+  if (!ComPortNumber(options.name)) return UsageError("configure-port needs a port name COM1 .. COM4");
+  const std::string name = options.name;
   PortChanges changes;
   std::string error;
-  for (size_t i = 1; i < args.size(); i += 2) {
-    if (i + 1 >= args.size()) return UsageError(Format("%s needs a value", args[i].c_str()));
-    if (!ParsePortChange(args[i], args[i + 1], changes, error)) return UsageError(error);
-  }
+  const std::pair<const char*, const std::optional<std::string>*> given[] = {
+      {"--device", &options.device},       {"--baud", &options.baud},         {"--data-bits", &options.dataBits},
+      {"--parity", &options.parity},       {"--stop-bits", &options.stopBits}, {"--flow", &options.flow}};
+  for (const auto& [option, value] : given)
+    if (*value && !ParsePortChange(option, **value, changes, error)) return UsageError(error);
   if (changes.Any()) {
     CProgrammer programmer;
     programmer.Setup();

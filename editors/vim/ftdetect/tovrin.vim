@@ -1,0 +1,2 @@
+" Tovrin source files
+autocmd BufNewFile,BufRead *.tvr setfiletype tovrin
