@@ -1,8 +1,12 @@
 #include "app/build_driver.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 
 #include "download/programmer.h"
+#include "platform/format.h"
+#include "platform/system_error.h"
 #include "platform/user_interface.h"
 
 // Each stage of the build is one small function, so a stage that joins later is a change in
@@ -54,6 +58,14 @@ BuildOutcome DownloadStep(const BuildRequest& request, BuildResult& result, CPro
   return BuildOutcome::DownloadFailed;
 }
 
+// Why the file stack could not open a source, from the errno it left: sources must be regular
+// files, and anything else is refused with EINVAL.
+std::string OpenFailureReason(int code) {
+  if (code == EINVAL) return "not a regular file";
+  if (code == 0) return "cannot be read";
+  return SystemErrorText(code);
+}
+
 }  // namespace
 
 std::string ShortName(const std::string& path) {
@@ -78,6 +90,9 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   CParser parser;
   parser.logPath = request.logPath;
   parser.onLog = onLog;
+  // Every build starts with an empty log, also one whose layout is refused before the parser
+  // would empty it.
+  if (!request.logPath.empty()) std::remove(request.logPath.c_str());
   bool good = false;
   bool created = parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
   if (!created) {
@@ -87,7 +102,15 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
     parser.WriteLog(kParserInitText);
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
+    errno = 0;
     result.sourceOpened = parser.compiler.OpenSource(path);
+    if (!result.sourceOpened) {
+      // Said before the failure summary, like any other reason a build fails.
+      const int code = errno;
+      result.sourceFailure =
+          Format(kNoSourceFileText, request.sourcePath.c_str(), OpenFailureReason(code).c_str());
+      parser.WriteLog(result.sourceFailure);
+    }
     if (result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0) {
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).

@@ -36,7 +36,8 @@ struct BuildResult {
   MemoryMap memory{};        // the six numbers of the summary (not for NoSource)
   std::string summary;       // the text shown on success, or the entry logged on failure
   std::string hexPath;       // the hex file written by a good build
-  bool sourceOpened = false;  // false when the main file could not be opened
+  bool sourceOpened = true;  // false when the main file was tried and could not be opened
+  std::string sourceFailure;  // then the log's entry saying which file and why
   std::string errorText;     // the programmer's text after a failed download
 };
 
@@ -62,3 +63,4 @@ inline constexpr const char* kErrorCaption = "Tovrin Compiler ERROR";
 inline constexpr const char* kSuccessCaption = "Tovrin Compiler";
 inline constexpr const char* kNoPortText = "First specify a communications port.";
 inline constexpr const char* kDebugFileName = "tovrin.dbg";
+inline constexpr const char* kNoSourceFileText = "Can not open source file '%s': %s";
