@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -13,15 +14,20 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/build_driver.h"
 #include "app/gui/dialog_units.h"
 #include "app/gui/port_dialog.h"
+#include "app/gui/qt_interface.h"
 #include "app/gui/qt_text.h"
+#include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
+#include "target/intellec_file.h"
 
 namespace {
 
@@ -99,6 +105,18 @@ QLineEdit* MakeEdit(QWidget* parent, CDialogLayout& layout, const char* id, int 
   return edit;
 }
 
+// The data bytes a hex file holds, as a transfer sends them.
+int DataBytes(const std::string& path) {
+  CIntellecFile file;
+  int bytes = 0;
+  for (bool more = file.Open(path); more; more = file.ReadRecord()) bytes += static_cast<int>(file.data.size());
+  file.Close();
+  return bytes;
+}
+
+// The window program's own interface, when it is the installed one.
+CQtInterface* QtInterface() { return dynamic_cast<CQtInterface*>(&UserInterface()); }
+
 void MakeFrame(QWidget* parent, CDialogLayout& layout, int x, int y, int width, int height) {
   auto* frame = new QFrame(parent);
   frame->setFrameStyle(QFrame::Box | QFrame::Sunken);  // etched
@@ -165,7 +183,9 @@ void CTovrinDlg::CreateControls() {
   codeList = MakeList(this, layout, "1020", {"On-Chip", "External RAM"}, 72, 64, 66, 81);
   MakeLabel(this, layout, "External RAM:", left, 20, 81, 47, 8);
   ramEdit = MakeEdit(this, layout, "1021", 72, 79, 21, 12);
-  ramEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), ramEdit));
+  // 0 to 64 K: what the chip's 16-bit addresses reach. Empty reads as 0.
+  ramEdit->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]|[1-5][0-9]|6[0-4]|")), ramEdit));
   MakeLabel(this, layout, "K Bytes", left, 95, 81, 24, 8);
   MakeFrame(this, layout, 7, 97, 165, 30);
   MakeLabel(this, layout, "Comm Port", right, 13, 104, 34, 15);
@@ -251,7 +271,9 @@ void CTovrinDlg::OnOK() {
     request.logPath = ResolveLogPath(logPath);
   }
   WorkingDirectoryKeeper keeper;
-  RunBuild(request, LogListener(), &programmer);
+  BuildResult result;
+  RunInBackground([&] { result = RunBuild(request, LogListener(), &programmer); });
+  EndCommand(result.outcome == BuildOutcome::Downloaded, result.hexPath);
 }
 
 void CTovrinDlg::OnConfigure() {
@@ -273,24 +295,53 @@ void CTovrinDlg::OnInstall() {
   registry.WriteString("Tovrin File", firmwarePath);
 
   BusyScope scope(this);
-  bool ok = programmer.Connect(port) && programmer.DownloadFlash(path, ShortName(path));
-  const std::string failure = programmer.errorText;
-  programmer.Disconnect();
-  if (!ok) UserInterface().ShowMessage(failure);
+  bool ok = false;
+  RunInBackground([&] {
+    ok = programmer.Connect(port) && programmer.DownloadFlash(path, ShortName(path));
+    const std::string failure = programmer.errorText;
+    programmer.Disconnect();
+    if (!ok) UserInterface().ShowMessage(failure);
+  });
+  EndCommand(ok, path);
 }
 
 void CTovrinDlg::reject() {
-  if (busy) return SayBusy(doneButton);
-  QDialog::reject();
+  if (!busy) return QDialog::reject();
+  closeWhenDone = true;
+  StopTransfer();
 }
 
 void CTovrinDlg::closeEvent(QCloseEvent* event) {
-  if (busy) {
-    event->ignore();
-    SayBusy(doneButton);
-    return;
+  if (!busy) return QDialog::closeEvent(event);
+  event->ignore();
+  closeWhenDone = true;
+  StopTransfer();
+}
+
+void CTovrinDlg::RunInBackground(const std::function<void()>& work) {
+  if (CQtInterface* ui = QtInterface()) ui->SetStopHandler([this] { StopTransfer(); });
+  QEventLoop loop;
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    work();
+    done = true;
+    QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+  });
+  // Quitting the application ends every running event loop; the work must still be waited for
+  // here, serving the calls it makes, or it would wait for ever on this thread.
+  while (!done) loop.exec();
+  worker.join();
+}
+
+void CTovrinDlg::StopTransfer() { stopAsked = true; }
+
+void CTovrinDlg::EndCommand(bool transferred, const std::string& hexPath) {
+  if (CQtInterface* ui = QtInterface()) {
+    std::string done;
+    if (transferred) done = Format("Done: %d bytes in %.1f s", DataBytes(hexPath), ui->TransferSeconds());
+    ui->EndTransfer(done);
   }
-  QDialog::closeEvent(event);
+  if (std::exchange(closeWhenDone, false)) QDialog::reject();
 }
 
 void CTovrinDlg::SetBusy(bool running) {
