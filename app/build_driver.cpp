@@ -1,9 +1,15 @@
 #include "app/build_driver.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
+#include "app/transfer.h"
 #include "download/programmer.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
@@ -32,11 +38,32 @@ std::string SummaryOf(const CTarget& image, bool good) {
   return good ? image.SuccessSummary() : image.FailureSummary();
 }
 
-// Sends the hex file to the target's SRAM; false with the programmer's errorText.
-bool Download(CProgrammer& programmer, const std::string& port, const std::string& hexPath) {
-  bool sent = programmer.Connect(port) && programmer.DownloadSram(hexPath, ShortName(hexPath));
-  programmer.Disconnect();
-  return sent;
+// Sends the hex file to the target's SRAM; false with the one failure text in errorText.
+bool Download(CProgrammer& programmer, const std::string& port, const std::string& hexPath,
+              std::string& errorText) {
+  const TransferResult sent = RunTransfer(programmer, {TransferKind::Sram, hexPath, port});
+  errorText = sent.errorText;
+  return sent.outcome == TransferOutcome::Done;
+}
+
+// The hex file a good build of the source writes (the writer's rule: the last '.' starts the
+// extension), made absolute now: a failed parse may leave the build in another folder.
+std::string HexFileOf(const std::string& sourcePath) {
+  const size_t dot = sourcePath.rfind('.');
+  const std::string hex = (dot == std::string::npos ? sourcePath : sourcePath.substr(0, dot)) + ".hex";
+  std::error_code ignored;
+  // A source named *.hex (or linked to the image's name) is never its own output.
+  if (hex == sourcePath || std::filesystem::equivalent(hex, sourcePath, ignored)) return std::string();
+  const std::filesystem::path absolute = std::filesystem::absolute(hex, ignored);
+  return absolute.empty() ? hex : absolute.string();
+}
+
+// A failed build leaves no image of an earlier source behind, as compilers remove an output
+// they could not remake: a download could otherwise send bytes that no longer match the source.
+void RemoveStaleHexFile(const std::string& hexPath) {
+  struct stat info {};
+  if (hexPath.empty() || ::lstat(hexPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  ::unlink(hexPath.c_str());
 }
 
 // After a good build and an OK to "Prepare to Download...".
@@ -52,9 +79,8 @@ BuildOutcome DownloadStep(const BuildRequest& request, BuildResult& result, CPro
     own->Setup();
     programmer = own.get();
   }
-  if (Download(*programmer, request.port, result.hexPath)) return BuildOutcome::Downloaded;
-  result.errorText = programmer->errorText;
-  UserInterface().ShowMessage(programmer->errorText);
+  if (Download(*programmer, request.port, result.hexPath, result.errorText)) return BuildOutcome::Downloaded;
+  UserInterface().ShowMessage(result.errorText);
   return BuildOutcome::DownloadFailed;
 }
 
@@ -87,6 +113,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
     return result;
   }
 
+  const std::string staleHex = HexFileOf(request.sourcePath);
   CParser parser;
   parser.logPath = request.logPath;
   parser.onLog = onLog;
@@ -130,6 +157,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   result.memory = MemoryOf(image, good);
   result.summary = SummaryOf(image, good);
   if (!good) {
+    RemoveStaleHexFile(staleHex);
     parser.onLog = nullptr;  // the memory map is the result's, not a message of the build
     parser.WriteLog(result.summary);
     result.outcome = BuildOutcome::Failed;

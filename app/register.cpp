@@ -45,9 +45,31 @@ std::string CRegister::ReadString(const std::string& name) const {
   return text;
 }
 
-void CRegister::WriteInt(const std::string& name, int value) { WriteString(name, Format("%d", value)); }
+int CRegister::ReadChecked(const std::string& name, int low, int high, int fallback,
+                           std::vector<std::string>& notes) const {
+  std::string text;
+  if (keyPath.empty() || !file.Read(keyPath, name, text)) return fallback;
+  size_t first = 0;
+  while (first < text.size() && IsSpace(text[first])) ++first;
+  if (first == text.size()) return fallback;
+  size_t i = first;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  const size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  size_t end = i;
+  while (end < text.size() && IsSpace(text[end])) ++end;
+  const bool number = i > digits && end == text.size() && i - digits <= 9;
+  const int value = number ? DecimalPrefix(text) : 0;
+  if (number && value == 0) return fallback;
+  if (number && value >= low && value <= high) return value;
+  notes.push_back(Format("setting \"%s\" is \"%s\", %s %d to %d; using %d", name.c_str(), text.c_str(),
+                         number ? "outside" : "not a number from", low, high, fallback));
+  return fallback;
+}
 
-void CRegister::WriteString(const std::string& name, const std::string& text) {
-  if (keyPath.empty()) return;
-  file.Write(keyPath, name, text);
+bool CRegister::WriteInt(const std::string& name, int value) { return WriteString(name, Format("%d", value)); }
+
+bool CRegister::WriteString(const std::string& name, const std::string& text) {
+  if (keyPath.empty()) return false;
+  return file.Write(keyPath, name, text);
 }

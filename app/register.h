@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/settings_file.h"
 
@@ -18,9 +19,19 @@ class CRegister {
   int ReadInt(const std::string& name) const;
   // The value's text; empty when missing, unreadable or not fitting the 1024-byte read buffer.
   std::string ReadString(const std::string& name) const;
-  // Writes are dropped silently when the file cannot be written.
-  void WriteInt(const std::string& name, int value);
-  void WriteString(const std::string& name, const std::string& text);
+  // A number setting as a command uses it: the stored number when its whole text is one within
+  // [low, high]; otherwise fallback, and notes gets a line naming the stored text and the value
+  // used instead. A missing, empty or 0 value (0 stands for missing) gives fallback silently.
+  int ReadChecked(const std::string& name, int low, int high, int fallback,
+                  std::vector<std::string>& notes) const;
+  // Why the settings file cannot be used ("PATH: reason"); empty when usable or missing.
+  std::string FileProblem() const { return file.Problem(); }
+
+  // False when the file cannot be written; the window ignores that, as the store always did,
+  // while the command line reports WriteErrorText.
+  bool WriteInt(const std::string& name, int value);
+  bool WriteString(const std::string& name, const std::string& text);
+  std::string WriteErrorText() const { return file.WriteErrorText(); }
 
   const std::string& SettingsPath() const { return file.Path(); }
 

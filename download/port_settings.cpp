@@ -97,6 +97,27 @@ int ComPortNumber(const std::string& name) {
   return name[3] - '0';
 }
 
+bool ParsePortName(const std::string& typed, std::string& port, std::string& error) {
+  std::string upper;
+  for (char c : typed) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (ComPortNumber(upper)) {
+    port = upper;
+    return true;
+  }
+  if (typed.find('/') != std::string::npos) {
+    port = typed;
+    return true;
+  }
+  error = Format("'%s' is no port: give COM1, COM2, COM3 or COM4 (any case), or a device path such as "
+                 "/dev/ttyUSB0 or ./pty ('tovrin ports' lists the devices found)",
+                 typed.c_str());
+  // A bare device name is most likely meant under /dev.
+  std::error_code ignored;
+  if (!typed.empty() && std::filesystem::exists("/dev/" + typed, ignored))
+    error += Format("; did you mean /dev/%s?", typed.c_str());
+  return false;
+}
+
 CPortSettings DefaultPortSettings(const std::string& name) {
   CPortSettings settings;
   int number = ComPortNumber(name);
@@ -172,38 +193,58 @@ bool ValidPortSettings(const CPortSettings& settings) {
          settings.dataBits <= 8 && (settings.stopBits == 1 || settings.stopBits == 2);
 }
 
-CPortSettings LoadPortSettings(const std::string& name) {
+CPortSettings LoadPortSettings(const std::string& name, std::vector<std::string>* notes) {
   CPortSettings settings = DefaultPortSettings(name);
   if (!ComPortNumber(name)) return settings;
   const CSettingsFile file;
   const std::string key = PortSettingsKey(name);
+  // Each value is taken only when it makes sense; a damaged one keeps its default, said so.
+  auto note = [&](const char* value, const std::string& text, const char* wanted, const std::string& used) {
+    if (notes)
+      notes->push_back(Format("setting \"%s\" of %s is \"%s\", not %s; using %s", value, name.c_str(),
+                              text.c_str(), wanted, used.c_str()));
+  };
   std::string text;
-  // Each value is taken only when it makes sense; a damaged one keeps its default.
   if (file.Read(key, kDeviceName, text) && !text.empty()) settings.device = text;
   int number = 0;
   speed_t speed;
-  if (file.Read(key, kBaudName, text) && ParseBoundedInt(text, 1, 99999999, number) &&
-      BaudToSpeed(number, speed))
-    settings.baud = number;
-  if (file.Read(key, kDataBitsName, text) && ParseBoundedInt(text, 5, 8, number))
-    settings.dataBits = number;
-  if (file.Read(key, kParityName, text)) ParseParity(text, settings.parity);
-  if (file.Read(key, kStopBitsName, text) && ParseBoundedInt(text, 1, 2, number))
-    settings.stopBits = number;
-  if (file.Read(key, kFlowName, text)) ParseFlowControl(text, settings.flow);
+  if (file.Read(key, kBaudName, text)) {
+    if (ParseBoundedInt(text, 1, 99999999, number) && BaudToSpeed(number, speed))
+      settings.baud = number;
+    else
+      note(kBaudName, text, "a speed this system supports", Format("%d", settings.baud));
+  }
+  if (file.Read(key, kDataBitsName, text)) {
+    if (ParseBoundedInt(text, 5, 8, number))
+      settings.dataBits = number;
+    else
+      note(kDataBitsName, text, "5 to 8", Format("%d", settings.dataBits));
+  }
+  if (file.Read(key, kParityName, text) && !ParseParity(text, settings.parity))
+    note(kParityName, text, "none, odd or even", ParityText(settings.parity));
+  if (file.Read(key, kStopBitsName, text)) {
+    if (ParseBoundedInt(text, 1, 2, number))
+      settings.stopBits = number;
+    else
+      note(kStopBitsName, text, "1 or 2", Format("%d", settings.stopBits));
+  }
+  if (file.Read(key, kFlowName, text) && !ParseFlowControl(text, settings.flow))
+    note(kFlowName, text, "none, hardware or software", FlowControlText(settings.flow));
   return settings;
 }
 
-bool SavePortSettings(const std::string& name, const CPortSettings& settings) {
+bool SavePortSettings(const std::string& name, const CPortSettings& settings, std::string* error) {
   if (!ComPortNumber(name) || !ValidPortSettings(settings)) return false;
   CSettingsFile file;
   const std::string key = PortSettingsKey(name);
-  return file.Write(key, kDeviceName, settings.device) &&
-         file.Write(key, kBaudName, Format("%d", settings.baud)) &&
-         file.Write(key, kDataBitsName, Format("%d", settings.dataBits)) &&
-         file.Write(key, kParityName, ParityText(settings.parity)) &&
-         file.Write(key, kStopBitsName, Format("%d", settings.stopBits)) &&
-         file.Write(key, kFlowName, FlowControlText(settings.flow));
+  const bool ok = file.Write(key, kDeviceName, settings.device) &&
+                  file.Write(key, kBaudName, Format("%d", settings.baud)) &&
+                  file.Write(key, kDataBitsName, Format("%d", settings.dataBits)) &&
+                  file.Write(key, kParityName, ParityText(settings.parity)) &&
+                  file.Write(key, kStopBitsName, Format("%d", settings.stopBits)) &&
+                  file.Write(key, kFlowName, FlowControlText(settings.flow));
+  if (!ok && error) *error = file.WriteErrorText();
+  return ok;
 }
 
 std::string DescribePortSettings(const CPortSettings& settings) {

@@ -21,17 +21,24 @@ struct CPortSettings {
 
 // 1 .. 4 for exactly "COM1" .. "COM4", else 0.
 int ComPortNumber(const std::string& name);
+// A port name as a user types it: "COM1" .. "COM4" in any case (port gets the capitals) or a
+// device path (any name holding a '/'). Any other word is refused: false, with error a usage
+// text that lists the accepted forms.
+bool ParsePortName(const std::string& typed, std::string& port, std::string& error);
 // The settings a port name stands for before anything was stored: COMn is /dev/ttyS<n-1>, any
 // other name is taken as a device path; 19200 baud, 8 data bits, no parity, 1 stop bit, no flow.
 CPortSettings DefaultPortSettings(const std::string& name);
 // The settings file key holding COMn's settings.
 std::string PortSettingsKey(const std::string& name);
 
-// The stored settings of a port name; missing or unreadable values keep their defaults. A name
-// that is no COMn is a device path and always has the default line settings.
-CPortSettings LoadPortSettings(const std::string& name);
-// Stores the settings of COMn; false when name is no COMn or the file cannot be written.
-bool SavePortSettings(const std::string& name, const CPortSettings& settings);
+// The stored settings of a port name; missing or unreadable values keep their defaults, and
+// notes (when given) gets a line for each stored value that could not be used. A name that is
+// no COMn is a device path and always has the default line settings.
+CPortSettings LoadPortSettings(const std::string& name, std::vector<std::string>* notes = nullptr);
+// Stores the settings of COMn; false when name is no COMn, the settings are invalid or the file
+// cannot be written; in the last case error (when given) says why.
+bool SavePortSettings(const std::string& name, const CPortSettings& settings,
+                      std::string* error = nullptr);
 
 // Text forms as stored and as typed on the command line.
 const char* ParityText(Parity parity);

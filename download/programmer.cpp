@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/format.h"
+#include "platform/system_error.h"
 #include "platform/user_interface.h"
 
 namespace {
@@ -38,6 +39,7 @@ constexpr int kSramAttempts = 5;
 constexpr int kMaxDrainBytes = 4096;
 
 constexpr const char* kInvalidReturnCode = "Invalid return code";
+constexpr const char* kInterrupted = "interrupted";
 
 uint8_t High(unsigned value) { return static_cast<uint8_t>(value >> 8 & 0xFF); }
 uint8_t Low(unsigned value) { return static_cast<uint8_t>(value & 0xFF); }
@@ -76,7 +78,7 @@ void CProgrammer::Drain() {
 
 uint8_t CProgrammer::Synchronise() {
   uint8_t answer = 0;
-  for (int attempt = 0; attempt < kSyncTries; ++attempt) {
+  for (int attempt = 0; attempt < kSyncTries && !StopRequested() && !port.Lost(); ++attempt) {
     Drain();
     answer = 0;
     if (Send({kSynchronise, kSyncArgument})) {
@@ -94,12 +96,17 @@ uint8_t CProgrammer::Synchronise() {
 }
 
 bool CProgrammer::Connect(const std::string& portName) {
+  connected.store(true, std::memory_order_relaxed);
+  interrupted = lostProgrammer = false;
+  reachedAddress = -1;
+  if (CheckStop()) return false;
   port.portName = portName;
   if (!port.Open()) {
     errorText = Format("Failed to open port '%s'", portName.c_str());
     return false;
   }
   const uint8_t answer = Synchronise();
+  if (CheckStop() || CheckLost()) return false;
   if (answer == 0) {
     errorText = "Connection timed out; problem with programmer or connection settings.";
     return false;
@@ -111,7 +118,7 @@ bool CProgrammer::Connect(const std::string& portName) {
 
   char id[kIdLength + 1] = {};
   if (!Query(kIdentify, reinterpret_cast<uint8_t*>(id), kIdLength)) {
-    errorText = "Error retrieving programmer ID.";
+    Fail("Error retrieving programmer ID.");
     return false;
   }
   programmerId = id;  // as text: a NUL ends it
@@ -119,27 +126,61 @@ bool CProgrammer::Connect(const std::string& portName) {
   uint8_t version[2] = {};
   if (!Query(kSoftwareVersion, version, 2)) {
     softwareVersion = 0;
-    errorText = "Error retrieving software version #.";
+    Fail("Error retrieving software version #.");
     return false;
   }
   softwareVersion = Version(version);
   if (!Query(kHardwareVersion, version, 2)) {
     hardwareVersion = 0;
-    errorText = "Error retrieving hardware version #.";
+    Fail("Error retrieving hardware version #.");
     return false;
   }
   hardwareVersion = Version(version);
 
   uint8_t type = 0;
   if (!Query(kProgrammerType, &type, 1)) {
-    errorText = "Error retrieving programmer type.";
+    Fail("Error retrieving programmer type.");
     return false;
   }
   isOwnProgrammer = type == kOwnProgrammerType;
+  return !CheckStop();
+}
+
+bool CProgrammer::CheckStop() {
+  if (!StopRequested()) return false;
+  if (!interrupted && !lostProgrammer) errorText = kInterrupted;
+  interrupted = true;
   return true;
 }
 
+bool CProgrammer::CheckLost() {
+  if (!port.Lost()) return false;
+  if (lostProgrammer) return true;
+  lostProgrammer = true;
+  const std::string where = port.config.device.empty() || port.config.device == port.portName
+                                ? port.portName
+                                : Format("%s (%s)", port.portName.c_str(), port.config.device.c_str());
+  const std::string reached = reachedAddress < 0 ? std::string("while connecting")
+                                                 : Format("at address 0x%04x", reachedAddress);
+  errorText = Format("Lost the programmer on %s %s: %s", where.c_str(), reached.c_str(),
+                     SystemErrorText(port.lostError).c_str());
+  return true;
+}
+
+void CProgrammer::Fail(const std::string& text) {
+  if (!CheckLost()) errorText = text;
+}
+
+void CProgrammer::LeaveMode(std::initializer_list<uint8_t> leave) {
+  if (port.Lost()) return;
+  // An interrupted transfer stops between blocks; whatever answer is still on its way must
+  // not be taken for the acknowledgement of the leave command.
+  if (interrupted) Drain();
+  Command(leave);
+}
+
 bool CProgrammer::Disconnect() {
+  connected.store(false, std::memory_order_relaxed);
   if (!port.Close()) {
     errorText = "Failed to close port.";
     return false;
@@ -190,23 +231,27 @@ void CProgrammer::Pace() const { std::this_thread::sleep_for(std::chrono::millis
 
 bool CProgrammer::DownloadFlash(const std::string& path, const std::string& shortName) {
   errorText = "Problems reading file.";
+  interrupted = lostProgrammer = false;
+  reachedAddress = -1;
   OpenStatus(Format("Download %s to Flash", shortName.c_str()));
   bool ok = false;
-  if (OpenHexFile(path)) {
+  if (OpenHexFile(path) && !CheckStop()) {
     if (!Command({kSelectDevice, kDeviceCode})) {
-      errorText = "Failed to specify device type.";
+      Fail("Failed to specify device type.");
     } else if (!Command({kEnterProgramming})) {
-      errorText = "Failed to enter programming mode.";
+      Fail("Failed to enter programming mode.");
     } else {
+      reachedAddress = hexFile.address & 0xFFFE;
       if (!Command({kErase}))
-        errorText = "Failed to erase memory.";
+        Fail("Failed to erase memory.");
       else if (!Command({kSetAddress, High(hexFile.address / 2u), Low(hexFile.address / 2u)}))
-        errorText = kInvalidReturnCode;
+        Fail(kInvalidReturnCode);
       else
         ok = SendFlashRecords();
+      if (ok) UserInterface().SetProgressPosition(hexFile.FileSize());
       // Once in programming mode the programmer is always taken out of it.
-      Command({kLeaveProgramming});
-      if (!ok) Command({kSynchronise, kAbandonArgument});
+      LeaveMode({kLeaveProgramming});
+      if (!ok) LeaveMode({kSynchronise, kAbandonArgument});
     }
   }
   hexFile.Close();
@@ -224,9 +269,13 @@ bool CProgrammer::SendFlashRecords() {
     const size_t count = std::min<size_t>(hexFile.count, data.size());
     for (size_t i = 0; i < count; i += 2, wordAddress = (wordAddress + 1) & 0xFFFF) {
       ui.PumpMessages();
+      if (CheckStop()) return false;
+      reachedAddress = static_cast<int>(wordAddress * 2 & 0xFFFF);
       // An odd last byte is paired with the erased state of Flash.
       const uint8_t high = i + 1 < count ? data[i + 1] : 0xFF;
       if (Command({kWriteFlashWord, high, data[i]})) continue;
+      // A vanished programmer verified nothing: no abandon, no verify message.
+      if (CheckLost()) return false;
       Command({kSynchronise, kAbandonArgument});
       errorText = Format("ERROR VERIFYING DATA\naddress 0x%04x (0x%04x)", wordAddress, wordAddress * 2);
       ui.SetStatusText(StatusField::StatusLine, errorText);
@@ -239,14 +288,16 @@ bool CProgrammer::SendFlashRecords() {
 
 bool CProgrammer::DownloadSram(const std::string& path, const std::string& shortName) {
   errorText = "Problems reading file.";
+  interrupted = lostProgrammer = false;
+  reachedAddress = -1;
   pacingDelay = kMinPacingDelayMs;
   OpenStatus(Format("Download %s to SRAM", shortName.c_str()));
   bool ok = false;
-  if (OpenHexFile(path)) {
+  if (OpenHexFile(path) && !CheckStop()) {
     if (!Command({kSelectDevice, kDeviceCode})) {
-      errorText = "Failed to specify device type.";
+      Fail("Failed to specify device type.");
     } else if (!Command({kEnterSramLoader})) {
-      errorText = "Failed to enter SRAM Loader mode.";
+      Fail("Failed to enter SRAM Loader mode.");
     } else {
       // What the records have written so far, for the filler of one-byte records.
       std::vector<uint8_t> image(0x10000, 0);
@@ -259,10 +310,11 @@ bool CProgrammer::DownloadSram(const std::string& path, const std::string& short
           break;
         }
       }
+      if (ok) UserInterface().SetProgressPosition(hexFile.FileSize());
     }
   }
-  Command({kLeaveSramLoader, static_cast<uint8_t>(ok ? 1 : 0)});
-  if (!ok) Command({kSynchronise, kAbandonArgument});
+  LeaveMode({kLeaveSramLoader, static_cast<uint8_t>(ok ? 1 : 0)});
+  if (!ok) LeaveMode({kSynchronise, kAbandonArgument});
   hexFile.Close();
   UserInterface().CloseStatusWindow();
   return ok;
@@ -271,6 +323,7 @@ bool CProgrammer::DownloadSram(const std::string& path, const std::string& short
 bool CProgrammer::SendSramRecord(std::vector<uint8_t>& image, std::vector<bool>& written) {
   CUserInterface& ui = UserInterface();
   const unsigned address = hexFile.address;
+  reachedAddress = static_cast<int>(address);
   std::vector<uint8_t> block(hexFile.data.begin(),
                              hexFile.data.begin() + std::min<size_t>(hexFile.count, hexFile.data.size()));
   if (block.size() == 1) {
@@ -281,7 +334,10 @@ bool CProgrammer::SendSramRecord(std::vector<uint8_t>& image, std::vector<bool>&
   const uint8_t n = static_cast<uint8_t>(block.size());
 
   for (int attempt = 0; attempt < kSramAttempts; ++attempt) {
+    // A block once begun is always finished: the programmer counts its bytes.
+    if (CheckStop()) return false;
     if (!Command({kSetAddress, High(address), Low(address)})) {
+      if (CheckLost()) return false;
       errorText = kInvalidReturnCode;
       continue;
     }
@@ -306,6 +362,8 @@ bool CProgrammer::SendSramRecord(std::vector<uint8_t>& image, std::vector<bool>&
       }
       return true;
     }
+    // A vanished programmer verified nothing: no more attempts, no verify message.
+    if (CheckLost()) return false;
     errorText = "Incorrect checksum";
     pacingDelay = std::min(pacingDelay + 5, kMaxPacingDelayMs);
   }

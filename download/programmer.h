@@ -2,6 +2,7 @@
 // it into the chip's Flash or, through its SRAM-loader mode, into the target's SRAM.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -34,6 +35,17 @@ class CProgrammer {
   // Loads a hex file into SRAM record by record, each verified by the programmer's sum.
   bool DownloadSram(const std::string& path, const std::string& shortName);
 
+  // Asks Connect or a running download to stop at its next safe point (between SRAM blocks or
+  // Flash words): it then leaves the programming mode with the protocol's own command, drains
+  // and closes the port and fails with errorText "interrupted". Safe from a signal handler and
+  // from another thread. The request stays until ClearStop.
+  void RequestStop() { stopRequested.store(true, std::memory_order_relaxed); }
+  bool StopRequested() const { return stopRequested.load(std::memory_order_relaxed); }
+  void ClearStop() { stopRequested.store(false, std::memory_order_relaxed); }
+  // True from Connect to Disconnect: a stop requested then ends the transfer cleanly. Safe
+  // from a signal handler.
+  bool InTransfer() const { return connected.load(std::memory_order_relaxed); }
+
   CSerial port;
   CIntellecFile hexFile;
   std::string programmerId = "<error>";  // the programmer's 7-character identification
@@ -42,6 +54,11 @@ class CProgrammer {
   int isOwnProgrammer = 0;               // 1 when the type query answered "F"
   std::string errorText;                 // the text of the last failure
   int pacingDelay = kMinPacingDelayMs;   // the SRAM download's current delay, milliseconds
+  // How the last Connect or download ended when it failed: on RequestStop, or because the
+  // programmer vanished (hang-up, I/O error, unplugged); errorText then says which, once.
+  bool interrupted = false;
+  bool lostProgrammer = false;
+  int reachedAddress = -1;  // the SRAM or Flash byte address being sent; -1 before any
 
  private:
   // Writes the bytes one per call; false at the first failed write.
@@ -61,4 +78,16 @@ class CProgrammer {
   bool SendFlashRecords();
   bool SendSramRecord(std::vector<uint8_t>& image, std::vector<bool>& written);
   void Pace() const;
+  // True (with errorText "interrupted") once a stop was requested.
+  bool CheckStop();
+  // True (with the one message that names port, device and address) once the line is gone.
+  bool CheckLost();
+  // errorText = text, unless the line is gone, which says more.
+  void Fail(const std::string& text);
+  // After a failure inside a mode: out of it, unless there is nobody left to tell.
+  void LeaveMode(std::initializer_list<uint8_t> leave);
+
+  static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be async-signal-safe");
+  std::atomic<bool> stopRequested{false};
+  std::atomic<bool> connected{false};
 };

@@ -165,8 +165,27 @@ void CEmulatedProgrammer::Serve(int stopFd) {
       reply.clear();
       Receive(chunk[i], reply);
       if (!reply.empty() && !WriteReply(reply, stopFd)) return;
+      if (VanishNow()) return;
     }
   }
+}
+
+bool CEmulatedProgrammer::VanishNow() {
+  std::lock_guard<std::mutex> guard(lock);
+  ++hostBytes;
+  if (faults.vanishAfter < 0 || hostBytes < faults.vanishAfter) return false;
+  // As an adapter pulled from its socket: the device goes, and the host's next read or write
+  // fails with an I/O error.
+  if (slave >= 0) ::close(slave);
+  ::close(master);
+  slave = master = -1;
+  vanished = true;
+  return true;
+}
+
+bool CEmulatedProgrammer::Vanished() const {
+  std::lock_guard<std::mutex> guard(lock);
+  return vanished;
 }
 
 void CEmulatedProgrammer::Receive(uint8_t byte, std::vector<uint8_t>& reply) {

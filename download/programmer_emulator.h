@@ -26,6 +26,7 @@ struct CEmulatorFaults {
   char dropReplyTo = 0;      // the command letter whose answer is left out ...
   int dropReplies = 0;       // ... this many times
   int replyDelayMs = 0;      // slow replies: the wait before each answer
+  long vanishAfter = -1;     // after this many bytes from the host the line goes (unplugged)
 };
 
 class CEmulatedProgrammer {
@@ -49,8 +50,10 @@ class CEmulatedProgrammer {
   // Serves on a thread of its own until Stop (or destruction).
   bool Start();
   void Stop();
-  // Serves on the calling thread until stopFd becomes readable.
+  // Serves on the calling thread until stopFd becomes readable or the programmer vanishes.
   void Serve(int stopFd);
+  // True once the vanish fault closed the line.
+  bool Vanished() const;
 
   // Takes one byte from the host; appends the answer, if any, to reply.
   void Receive(uint8_t byte, std::vector<uint8_t>& reply);
@@ -77,6 +80,8 @@ class CEmulatedProgrammer {
   void Execute(std::vector<uint8_t>& reply);
   bool WaitOrStop(int stopFd, int milliseconds) const;
   bool WriteReply(const std::vector<uint8_t>& reply, int stopFd);
+  // Counts a byte from the host; closes the line when the vanish fault says so.
+  bool VanishNow();
 
   int master = -1;
   int slave = -1;  // held open so the tty keeps its settings between the host's opens
@@ -95,4 +100,6 @@ class CEmulatedProgrammer {
   unsigned address = 0;
   bool programming = false;
   bool loading = false;
+  long hostBytes = 0;     // bytes received while serving, for the vanish fault
+  bool vanished = false;
 };

@@ -17,6 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Errors after which a device never answers again: hang-up, I/O error, device removed.
+bool MeansGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
+
 int MillisecondsLeft(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
@@ -51,18 +54,22 @@ bool CSerial::Configure(const std::string& name, const SettingsEditor& edit) {
   portName = name;
   config = LoadPortSettings(name);
   CPortSettings edited = config;
+  settingsError.clear();
   if (!edit || !edit(edited)) return false;
-  if (!SavePortSettings(name, edited)) return false;
+  if (!SavePortSettings(name, edited, &settingsError)) return false;
   config = edited;
   return true;
 }
 
 bool CSerial::Open() {
   Close();
+  lostError = 0;
+  openError = 0;
   config = LoadPortSettings(portName);
   int fd = ::open(config.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    ReportSystemError(errno);
+    openError = errno;
+    ReportSystemError(openError);
     return false;
   }
   int failure = 0;
@@ -81,6 +88,7 @@ bool CSerial::Open() {
   }
   if (failure) {
     ::close(fd);
+    openError = failure;
     ReportSystemError(failure);
     return false;
   }
@@ -102,7 +110,14 @@ bool CSerial::Close() {
   return true;
 }
 
+bool CSerial::NoteLost(int error) {
+  if (!MeansGone(error)) return false;
+  if (!lostError) lostError = error;
+  return true;
+}
+
 bool CSerial::Write(const uint8_t* bytes, int n) {
+  if (Lost()) return false;  // said once by the caller, not once per byte
   if (handle < 0) {
     ReportSystemError(EBADF);
     return false;
@@ -117,10 +132,15 @@ bool CSerial::Write(const uint8_t* bytes, int n) {
     }
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote < 0 && errno != EAGAIN) {
-      ReportSystemError(errno);
+      if (!NoteLost(errno)) ReportSystemError(errno);
       return false;
     }
-    if (MillisecondsLeft(deadline) == 0 || !(WaitFor(handle, POLLOUT, deadline) & POLLOUT)) {
+    const short ready = MillisecondsLeft(deadline) == 0 ? 0 : WaitFor(handle, POLLOUT, deadline);
+    if ((ready & (POLLHUP | POLLERR | POLLNVAL)) && !(ready & POLLOUT)) {
+      NoteLost(EIO);
+      return false;
+    }
+    if (!(ready & POLLOUT)) {
       // The bytes not taken are lost: a partial write is a failed write.
       ReportSystemError(ETIMEDOUT);
       return false;
@@ -142,16 +162,23 @@ void CSerial::Store(uint8_t byte) {
 }
 
 void CSerial::Pump() {
-  if (handle < 0 || !buffer) return;
+  if (handle < 0 || !buffer || Lost()) return;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kReadCallTimeoutMs);
-  if (!(WaitFor(handle, POLLIN, deadline) & POLLIN)) return;
-  uint8_t chunk[256];
-  for (;;) {
-    ssize_t got = ::read(handle, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return;
-    for (ssize_t i = 0; i < got; ++i) Store(chunk[i]);
+  const short ready = WaitFor(handle, POLLIN, deadline);
+  // A hung-up line polls ready at once and reads empty: without noting it every read would
+  // spin through its attempts and the failure would look like a silent programmer.
+  const bool hungUp = ready & (POLLHUP | POLLERR | POLLNVAL);
+  if (ready & POLLIN) {
+    uint8_t chunk[256];
+    for (;;) {
+      ssize_t got = ::read(handle, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) NoteLost(errno);
+      if (got <= 0) break;
+      for (ssize_t i = 0; i < got; ++i) Store(chunk[i]);
+    }
   }
+  if (hungUp) NoteLost(EIO);
 }
 
 bool CSerial::Read(uint8_t* dest, int n) {
@@ -160,7 +187,7 @@ bool CSerial::Read(uint8_t* dest, int n) {
   const int attempts = timeout / 100 + 1;
   // Bytes already held need no wait on the line.
   for (int attempt = 0; Unread() < n; ++attempt) {
-    if (attempt >= attempts) return false;
+    if (attempt >= attempts || Lost()) return false;
     Pump();
   }
   for (int i = 0; i < n; ++i) {

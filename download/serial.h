@@ -45,6 +45,9 @@ class CSerial {
   void ReportSystemError(int code);
 
   bool IsOpen() const { return handle >= 0; }
+  // True once the line has gone (hang-up, I/O error, unplugged adapter) since the last Open:
+  // from then on reads and writes fail at once and show nothing.
+  bool Lost() const { return lostError != 0; }
   // Bytes received and not yet handed out.
   int Unread() const;
 
@@ -56,7 +59,12 @@ class CSerial {
   int readIndex = -1;     // next byte to hand out
   int writeIndex = -1;    // next free slot
   int timeout = 0;        // read time budget in milliseconds
+  int openError = 0;      // errno of the last failed Open (0 after a good one)
+  int lostError = 0;      // errno that showed the line gone; 0 while it works
+  std::string settingsError;  // why the last Configure could not store the settings
 
  private:
   void Store(uint8_t byte);
+  // Notes whether a failed call's errno means the device is gone; true when it does.
+  bool NoteLost(int error);
 };

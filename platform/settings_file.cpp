@@ -7,7 +7,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <filesystem>
+#include <system_error>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -121,33 +124,52 @@ Line ClassifyLine(std::string raw) {
 }
 
 // The file's contents, or false when it exists but cannot be taken as a settings file
-// (not a regular file, unreadable, absurdly large). A missing file is empty.
-bool LoadFile(const std::string& path, std::string& contents, bool& missing) {
+// (not a regular file, unreadable, absurdly large); failure then holds errno (EFBIG for the
+// size, EINVAL for no regular file). A missing file is empty.
+bool LoadFile(const std::string& path, std::string& contents, bool& missing, int* failure = nullptr) {
   contents.clear();
   missing = false;
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
+    if (failure) *failure = errno;
     missing = errno == ENOENT;
     return missing;
   }
   struct stat info;
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileBytes;
-  if (ok) {
+  int error = 0;
+  if (fstat(fd, &info) != 0)
+    error = errno;
+  else if (S_ISDIR(info.st_mode))
+    error = EISDIR;
+  else if (!S_ISREG(info.st_mode))
+    error = EINVAL;
+  else if (info.st_size > kMaxFileBytes)
+    error = EFBIG;
+  if (!error) {
     char buffer[8192];
     for (;;) {
       ssize_t got = read(fd, buffer, sizeof buffer);
       if (got < 0 && errno == EINTR) continue;
-      if (got < 0) ok = false;
+      if (got < 0) error = errno;
       if (got <= 0) break;
       contents.append(buffer, static_cast<size_t>(got));
       if (contents.size() > static_cast<size_t>(kMaxFileBytes)) {
-        ok = false;  // grew while we read it
+        error = EFBIG;  // grew while we read it
         break;
       }
     }
   }
   close(fd);
-  return ok;
+  if (failure) *failure = error;
+  return error == 0;
+}
+
+// Text files hold no zero bytes and no control characters but tab, line breaks and the
+// end-of-file mark some editors leave.
+bool LooksLikeText(const std::string& contents) {
+  for (unsigned char c : contents)
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != 0x1a) || c == 0x7f) return false;
+  return true;
 }
 
 std::vector<Line> SplitLines(const std::string& contents) {
@@ -247,20 +269,33 @@ std::string WriteTarget(const std::string& path) {
 }
 
 // Replaces path with contents: a temporary file beside it, flushed to disk, renamed over it.
-// Readers see the old file or the new one, never a mixture.
-bool ReplaceFile(const std::string& path, const std::string& contents) {
+// Readers see the old file or the new one, never a mixture. On failure error holds errno and
+// failedPath the file it concerns.
+bool ReplaceFile(const std::string& path, const std::string& contents, int& error, std::string& failedPath) {
   std::string folder = FolderOf(path);
   std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
   std::string temp = folder + "/." + base + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error = errno;
+    failedPath = folder;
+    return false;
+  }
   struct stat old;
   mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
   bool ok = WriteAll(fd, contents) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) error = errno ? errno : EIO;
+  if (close(fd) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
+  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ok = false;
+  }
   if (!ok) {
     unlink(temp.c_str());
+    failedPath = path;
     return false;
   }
   int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -325,15 +360,46 @@ bool CSettingsFile::Write(const std::string& key, const std::string& name, const
   std::string valueLine = (name.empty() ? std::string("@") : Quoted(name)) + "=" + Quoted(text);
 
   std::string target = WriteTarget(path);
-  if (!CreateParentFolders(target)) return false;
+  writeError = 0;
+  writeFailed = target;
+  std::error_code folderError;
+  std::filesystem::create_directories(FolderOf(target), folderError);
+  if (folderError) {
+    writeError = folderError.value();
+    writeFailed = FolderOf(target);
+    return false;
+  }
   CFolderLock lock(FolderOf(target));
-  std::vector<Line> lines;
   // A file that exists but cannot be read is left alone: rewriting it would drop its values.
-  if (!LoadLines(target, lines)) return false;
+  std::string old;
+  bool missing = false;
+  if (!LoadFile(target, old, missing, &writeError)) return false;
+  std::vector<Line> lines = SplitLines(old);
   PlaceValue(lines, key, name, valueLine);
   std::string contents;
   for (const Line& line : lines) contents += line.raw + "\n";
-  return ReplaceFile(target, contents);
+  return ReplaceFile(target, contents, writeError, writeFailed);
+}
+
+std::string CSettingsFile::WriteErrorText() const {
+  if (path.empty()) return "no settings file named";
+  const int error = writeError ? writeError : EINVAL;
+  if (error == EFBIG) return Format("%s: too large for a settings file", writeFailed.c_str());
+  if (error == EINVAL) return Format("%s: not a regular file", writeFailed.c_str());
+  return Format("%s: %s", writeFailed.c_str(), std::strerror(error));
+}
+
+std::string CSettingsFile::Problem() const {
+  std::string contents;
+  bool missing = false;
+  int error = 0;
+  if (!LoadFile(path, contents, missing, &error)) {
+    if (error == EFBIG) return Format("%s: too large for a settings file", path.c_str());
+    if (error == EINVAL) return Format("%s: not a regular file", path.c_str());
+    return Format("%s: %s", path.c_str(), std::strerror(error));
+  }
+  if (!LooksLikeText(contents)) return Format("%s: not a text file", path.c_str());
+  return std::string();
 }
 
 std::vector<CSettingsFile::Entry> CSettingsFile::ReadAll() const {

@@ -57,6 +57,7 @@ void CTerminalInterface::OpenStatusWindow() {
   upper = 100;
   position = 0;
   drawnPercent = -1;
+  printedTenth = -1;
   statusLine.clear();
 }
 
@@ -76,6 +77,21 @@ void CTerminalInterface::SetProgressRange(int newLower, int newUpper) {
 void CTerminalInterface::SetProgressPosition(int newPosition) {
   position = newPosition;
   if (statusOpen && interactive) DrawBar();
+  if (statusOpen && !interactive && progressLines) PrintProgressLine();
+}
+
+void CTerminalInterface::PrintProgressLine() {
+  // Every tenth passed gets its line, also when one record jumps over a tenth.
+  for (const int tenth = Percent() / 10; printedTenth < tenth;)
+    PrintLine(Format("Progress: %d%%", ++printedTenth * 10));
+}
+
+int CTerminalInterface::Percent() const {
+  long span = static_cast<long>(upper) - lower;
+  long done = static_cast<long>(position) - lower;
+  if (done < 0) done = 0;
+  if (span > 0 && done > span) done = span;
+  return span > 0 ? static_cast<int>(done * 100 / span) : 100;
 }
 
 void CTerminalInterface::CloseStatusWindow() {
@@ -106,11 +122,7 @@ void CTerminalInterface::PrintLine(const std::string& line) {
 }
 
 void CTerminalInterface::DrawBar() {
-  long span = static_cast<long>(upper) - lower;
-  long done = static_cast<long>(position) - lower;
-  if (done < 0) done = 0;
-  if (span > 0 && done > span) done = span;
-  int percent = span > 0 ? static_cast<int>(done * 100 / span) : 100;
+  const int percent = Percent();
   if (percent == drawnPercent) return;  // called once per byte: redraw only on change
   drawnPercent = percent;
   int filled = percent * kBarWidth / 100;

@@ -34,10 +34,14 @@ class CTerminalInterface final : public CUserInterface {
 
   bool defaultAnswer = false;
   bool interactive;  // draw the progress bar (out is a terminal)
+  // Without the bar: a plain "Progress: N%" line at every tenth, so a log shows the transfer moving.
+  bool progressLines = false;
 
  private:
   void PrintLine(const std::string& line);
   void DrawBar();
+  void PrintProgressLine();
+  int Percent() const;
   void EraseBar();
 
   FILE* out;
@@ -47,5 +51,6 @@ class CTerminalInterface final : public CUserInterface {
   bool barShown = false;
   int lower = 0, upper = 100, position = 0;
   int drawnPercent = -1;
+  int printedTenth = -1;  // the last tenth given a progress line
   std::string statusLine;
 };

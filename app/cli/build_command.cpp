@@ -11,7 +11,11 @@
 
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
+#include "app/cli/stop_on_signals.h"
 #include "app/register.h"
+#include "app/settings_check.h"
+#include "download/port_settings.h"
+#include "download/programmer.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -128,8 +132,10 @@ bool ParseBuildFlags(const Arguments& args, BuildFlags& flags, std::string& erro
         error = Format("--external-ram takes kilobytes from 0 to %d, not '%s'", kMaxExternalRamK, shown.c_str());
     } else if (value.empty()) {
       error = Format("%s needs a value", name.c_str());
+    } else if (name == "--port") {
+      ParsePortName(value, flags.port, error);
     } else {
-      (name == "--log" ? flags.logPath : flags.port) = value;
+      flags.logPath = value;
     }
     if (!error.empty()) return false;
   }
@@ -140,28 +146,24 @@ bool ParseBuildFlags(const Arguments& args, BuildFlags& flags, std::string& erro
   return true;
 }
 
-// The stored setting, or the main window's default when it reads as 0.
-int StoredOrDefault(int stored, int fallback) { return stored == 0 ? fallback : stored; }
-
-// The port a stored "Port" number names: its list position plus one, 0 meaning the default.
-std::string StoredPort(int number) {
-  if (number == 0) number = 1;
-  return (number >= 1 && number <= 4) ? Format("COM%d", number) : std::string();
-}
-
 BuildRequest MakeRequest(const BuildFlags& flags) {
   CRegister registry;
   registry.SetKey(kSettingsKey);
   BuildRequest request;
   request.sourcePath = *flags.source;
-  ReadPlacement(registry, request);
-  request.codeLocation = flags.codeLocation.value_or(StoredOrDefault(request.codeLocation, 1));
-  request.dataLocation = flags.dataLocation.value_or(StoredOrDefault(request.dataLocation, 1));
+  // A stored value that cannot be used falls back to the window's default, and is said so.
+  std::vector<std::string> notes;
+  NoteSettingsFileProblem(registry, notes);
+  if (!flags.codeLocation) request.codeLocation = ReadSetting(registry, kCodeLocationSetting, notes);
+  if (!flags.dataLocation) request.dataLocation = ReadSetting(registry, kDataLocationSetting, notes);
+  if (!flags.externalRamK) request.externalRamK = ReadSetting(registry, kExternalRamSetting, notes);
+  request.codeLocation = flags.codeLocation.value_or(request.codeLocation);
+  request.dataLocation = flags.dataLocation.value_or(request.dataLocation);
   request.externalRamK = flags.externalRamK.value_or(request.externalRamK);
-  int storedLevel = StoredOrDefault(registry.ReadInt("Debug Level"), 1);
-  request.debugLevel = flags.debugLevel.value_or(storedLevel < 1 ? 1 : storedLevel > 4 ? 4 : storedLevel);
-  request.port = flags.port.empty() ? StoredPort(registry.ReadInt("Port")) : flags.port;
+  request.debugLevel = flags.debugLevel ? *flags.debugLevel : ReadSetting(registry, kDebugLevelSetting, notes);
+  request.port = flags.port.empty() ? Format("COM%d", ReadSetting(registry, kPortSetting, notes)) : flags.port;
   request.logPath = ResolveLogPath(flags.logPath);
+  for (const std::string& note : notes) std::fprintf(stderr, "tovrin: warning: %s\n", Printable(note).c_str());
   return request;
 }
 
@@ -217,8 +219,21 @@ int RunBuildCommand(const Arguments& args) {
   CTerminalInterface ui;
   ui.SetAnswer(kSuccessCaption, flags.download);
   ui.SetAnswer(kErrorCaption, flags.openLog);
-  BuildResult result = RunBuild(request, PrintLogNotice);
+  ui.progressLines = !ui.interactive;
+  CProgrammer programmer;
+  programmer.Setup();
+  BuildResult result;
+  int signal = 0;
+  {
+    CStopOnSignals stop(programmer);
+    result = RunBuild(request, PrintLogNotice, &programmer);
+    signal = stop.Signal();
+  }
   if (result.outcome == BuildOutcome::NoSource) return kExitUsage;
+  if (result.outcome == BuildOutcome::DownloadFailed && programmer.interrupted && signal) {
+    std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
+    return kExitSignalBase + signal;
+  }
 
   std::fputs(SummaryForOutput(result.summary).c_str(), stdout);
   std::fflush(stdout);
@@ -235,6 +250,10 @@ int RunSettingsCommand(const Arguments& args) {
   if (!args.empty()) return UsageError(Format("settings takes no arguments, not '%s'", Printable(args[0]).c_str()));
   CSettingsFile file;
   std::printf("Settings file: %s\n", Printable(file.Path()).c_str());
+  CRegister registry;
+  registry.SetKey(kSettingsKey);
+  for (const std::string& note : StoredSettingsProblems(registry))
+    std::fprintf(stderr, "tovrin: warning: %s\n", Printable(note).c_str());
   std::vector<CSettingsFile::Entry> entries = file.ReadAll();
   if (entries.empty()) std::printf("(nothing stored: builds use on-chip code and data, 0 K external RAM, debug level 1)\n");
   // Grouped by key in the order the keys first appear.

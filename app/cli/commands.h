@@ -7,8 +7,16 @@
 
 using Arguments = std::vector<std::string>;
 
-// Exit statuses shared by every subcommand.
-enum ExitStatus { kExitOk = 0, kExitBuildFailed = 1, kExitUsage = 2, kExitDownloadFailed = 3 };
+// Exit statuses shared by every subcommand. A transfer stopped by a signal exits with 128 plus
+// the signal's number (130 for Ctrl-C), as a shell reports a program the signal killed.
+enum ExitStatus {
+  kExitOk = 0,
+  kExitBuildFailed = 1,
+  kExitUsage = 2,
+  kExitDownloadFailed = 3,
+  kExitSettingsNotWritten = 4,  // the settings file cannot be written
+  kExitSignalBase = 128,
+};
 
 int RunBuildCommand(const Arguments& args);
 int RunDownloadCommand(const Arguments& args);

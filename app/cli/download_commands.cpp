@@ -1,4 +1,6 @@
 // tovrin download, install, ports and configure-port: the commands that reach the programmer.
+#include <signal.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -7,7 +9,11 @@
 
 #include "app/build_driver.h"
 #include "app/cli/commands.h"
+#include "app/cli/stop_on_signals.h"
 #include "app/register.h"
+#include "app/settings_check.h"
+#include "app/transfer.h"
+#include "download/hex_check.h"
 #include "download/port_settings.h"
 #include "download/programmer.h"
 #include "platform/format.h"
@@ -36,7 +42,7 @@ bool ParseTransferArguments(const Arguments& args, TransferArguments& parsed, st
         error = "--port needs a port name (COM1 .. COM4 or a device path)";
         return false;
       }
-      parsed.port = args[++i];
+      if (!ParsePortName(args[++i], parsed.port, error)) return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = Format("unknown option '%s'", arg.c_str());
       return false;
@@ -62,39 +68,72 @@ std::string LocalFirmwarePath(const std::string& stored) {
   return local;
 }
 
-// The stored "Port" as its list entry; empty when it names no entry of the list.
-std::string StoredPort(const CRegister& registry) {
-  int number = registry.ReadInt("Port");
-  if (number == 0) number = 1;  // the window's default
-  return number >= 1 && number <= 4 ? Format("COM%d", number) : std::string();
+// Says each setting that could not be used, and what is used instead.
+void PrintNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) std::fprintf(stderr, "tovrin: warning: %s\n", note.c_str());
 }
 
-// Connect, one download, Disconnect; the programmer's error text and exit 3 on failure.
+// The stored "Port" as its list entry; one that names no entry of the list falls back to COM1.
+std::string StoredPort(const CRegister& registry, std::vector<std::string>& notes) {
+  return Format("COM%d", ReadSetting(registry, kPortSetting, notes));
+}
+
+// "about 6 s", "about 2 min 05 s".
+std::string Duration(int milliseconds) {
+  const int seconds = (milliseconds + 500) / 1000;
+  if (seconds < 1) return "under a second";
+  if (seconds < 90) return Format("about %d s", seconds);
+  return Format("about %d min %02d s", seconds / 60, seconds % 60);
+}
+
+// Check, Connect, one download, Disconnect; one message and exit 3 on failure, 128 + the
+// signal when a signal stopped it.
 int Transfer(Memory memory, const std::string& file, const std::string& port) {
   if (port.empty()) {
     std::fprintf(stderr, "tovrin: %s\n", kNoPortText);
     return kExitDownloadFailed;
   }
   CTerminalInterface ui(stderr);
+  // Without a terminal there is no bar to redraw: a line every tenth shows the transfer lives.
+  ui.progressLines = !ui.interactive;
   CProgrammer programmer;
   programmer.Setup();
-  const std::string shortName = ShortName(file);
-  bool ok = programmer.Connect(port);
-  if (ok)
-    ok = memory == Memory::Sram ? programmer.DownloadSram(file, shortName)
-                                : programmer.DownloadFlash(file, shortName);
-  // Disconnect does not touch the text of a failure before it.
-  const std::string failure = programmer.errorText;
-  programmer.Disconnect();
-  if (!ok) {
-    std::fprintf(stderr, "tovrin: %s\n", failure.c_str());
-    return kExitDownloadFailed;
+  TransferListener listener;
+  listener.onChecked = [&](const HexCheck& check) {
+    if (memory != Memory::Sram) return;
+    // SRAM blocks are paced byte by byte: a few hundred bytes already take seconds.
+    const int baud = LoadPortSettings(port).baud;
+    std::fprintf(stderr,
+                 "Sending %d bytes in %d blocks to SRAM: %s (the programmer needs a pause after every "
+                 "byte, about 11 ms a byte at %d baud)\n",
+                 check.dataBytes, check.records, Duration(EstimatedSramMilliseconds(check, baud)).c_str(), baud);
+    std::fflush(stderr);
+  };
+  const TransferRequest request{memory == Memory::Sram ? TransferKind::Sram : TransferKind::Flash, file, port};
+  TransferResult result;
+  int signal = 0;
+  {
+    CStopOnSignals stop(programmer);
+    result = RunTransfer(programmer, request, listener);
+    signal = stop.Signal();
   }
-  std::printf("%s: %s to %s through %s (%s, software %3.2f, hardware %3.2f)\n", port.c_str(),
-              shortName.c_str(), memory == Memory::Sram ? "SRAM" : "Flash", programmer.programmerId.c_str(),
-              programmer.isOwnProgrammer ? "Tovrin Programmer" : "Atmel Programmer",
-              programmer.softwareVersion, programmer.hardwareVersion);
-  return kExitOk;
+  switch (result.outcome) {
+    case TransferOutcome::Done:
+      std::printf("%s: %s to %s through %s (%s, software %3.2f, hardware %3.2f)\n", port.c_str(),
+                  ShortName(file).c_str(), memory == Memory::Sram ? "SRAM" : "Flash", programmer.programmerId.c_str(),
+                  programmer.isOwnProgrammer ? "Tovrin Programmer" : "Atmel Programmer", programmer.softwareVersion,
+                  programmer.hardwareVersion);
+      return kExitOk;
+    case TransferOutcome::Interrupted:
+      std::fprintf(stderr, "tovrin: %s\n", result.errorText.c_str());
+      return kExitSignalBase + (signal ? signal : SIGINT);
+    default:
+      std::fprintf(stderr, "tovrin: %s\n", result.errorText.c_str());
+      if (!result.detail.empty())
+        std::fprintf(stderr, "tovrin: %s ('tovrin ports' lists the serial devices and what COM1 .. COM4 stand for)\n",
+                     result.detail.c_str());
+      return kExitDownloadFailed;
+  }
 }
 
 void PrintMapping(const std::string& name) {
@@ -174,9 +213,16 @@ int RunDownloadCommand(const Arguments& args) {
   std::string error;
   if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
   if (!parsed.file) return UsageError("download needs the HEXFILE to send");
-  CRegister registry;
-  registry.SetKey(kSettingsKey);
-  return Transfer(Memory::Sram, *parsed.file, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+  std::string port = parsed.port;
+  if (port.empty()) {
+    CRegister registry;
+    registry.SetKey(kSettingsKey);
+    std::vector<std::string> notes;
+    NoteSettingsFileProblem(registry, notes);
+    port = StoredPort(registry, notes);
+    PrintNotes(notes);
+  }
+  return Transfer(Memory::Sram, *parsed.file, port);
 }
 
 int RunInstallCommand(const Arguments& args) {
@@ -185,19 +231,25 @@ int RunInstallCommand(const Arguments& args) {
   if (!ParseTransferArguments(args, parsed, error)) return UsageError(error);
   CRegister registry;
   registry.SetKey(kSettingsKey);
+  std::vector<std::string> notes;
+  NoteSettingsFileProblem(registry, notes);
   std::string firmware;
   if (parsed.file) {
-    // As the window does: the firmware chosen becomes the stored one.
+    // As the window does: the firmware chosen becomes the stored one. Not being able to store
+    // it does not stop the install.
     std::error_code ignored;
     const fs::path absolute = fs::absolute(*parsed.file, ignored);
     firmware = absolute.empty() ? *parsed.file : absolute.lexically_normal().string();
-    registry.WriteString("Tovrin File", firmware);
+    if (!registry.WriteString("Tovrin File", firmware))
+      notes.push_back(Format("cannot store \"Tovrin File\": %s", registry.WriteErrorText().c_str()));
   } else {
     firmware = registry.ReadString("Tovrin File");
     if (firmware.empty()) firmware = kDefaultFirmware;
     firmware = LocalFirmwarePath(firmware);
   }
-  return Transfer(Memory::Flash, firmware, parsed.port.empty() ? StoredPort(registry) : parsed.port);
+  const std::string port = parsed.port.empty() ? StoredPort(registry, notes) : parsed.port;
+  PrintNotes(notes);
+  return Transfer(Memory::Flash, firmware, port);
 }
 
 int RunPortsCommand(const Arguments& args) {
@@ -222,11 +274,10 @@ int RunPortsCommand(const Arguments& args) {
 }
 
 int RunConfigurePortCommand(const Arguments& args) {
-  if (args.empty() || !ComPortNumber(args[0]))
+  std::string name, error;
+  if (args.empty() || !ParsePortName(args[0], name, error) || !ComPortNumber(name))
     return UsageError("configure-port needs a port name COM1 .. COM4");
-  const std::string name = args[0];
   PortChanges changes;
-  std::string error;
   for (size_t i = 1; i < args.size(); i += 2) {
     if (i + 1 >= args.size()) return UsageError(Format("%s needs a value", args[i].c_str()));
     if (!ParsePortChange(args[i], args[i + 1], changes, error)) return UsageError(error);
@@ -238,11 +289,18 @@ int RunConfigurePortCommand(const Arguments& args) {
       changes.ApplyTo(settings);
       return true;
     });
+    if (!ok && !programmer.port.settingsError.empty()) {
+      std::fprintf(stderr, "tovrin: cannot write the settings file %s\n", programmer.port.settingsError.c_str());
+      return kExitSettingsNotWritten;
+    }
     if (!ok) {
       std::fprintf(stderr, "tovrin: %s\n", programmer.errorText.c_str());
       return kExitDownloadFailed;
     }
   }
+  std::vector<std::string> notes;
+  LoadPortSettings(name, &notes);
+  PrintNotes(notes);
   PrintMapping(name);
   return kExitOk;
 }

@@ -32,10 +32,12 @@ const char kUsage[] =
     "  configure-port  change the device and line settings that COMn stands for\n"
     "  settings        print every stored setting\n"
     "\n"
-    "PORT is COM1..COM4 (mapped in the settings) or a device path such as /dev/ttyUSB0.\n"
+    "PORT is COM1..COM4 in any case (mapped in the settings) or a device path such as\n"
+    "/dev/ttyUSB0 (any name holding '/').\n"
     "Settings file: $TOVRIN_SETTINGS or ~/.config/Halvery/Tovrin.reg.\n"
     "Log: --log PATH, $TOVRIN_LOG or ~/.local/state/tovrin/tovrin.log.\n"
-    "Exit status: 0 success, 1 build failed, 2 usage error, 3 download failed.\n";
+    "Exit status: 0 success, 1 build failed, 2 usage error, 3 download failed, 4 settings file\n"
+    "cannot be written, 128+N stopped by signal N during a transfer (130 for Ctrl-C).\n";
 
 // Not in the usage: a debugging aid that lists the tokens of one file.
 int RunTokensCommand(const Arguments& args) {

@@ -28,6 +28,46 @@ TEST(Register, ReadIntConvertsLikeAtoiWithinTheTenByteBuffer) {
   EXPECT_EQ(registry.ReadInt("Never Written"), 0);
 }
 
+TEST(Register, CheckedNumbersFallBackAndSaySo) {
+  TestFolder folder;
+  CRegister registry(folder / "s.reg");
+  registry.SetKey(kSettingsKey);
+  const struct {
+    const char* stored;  // null: not stored
+    int expected;
+    const char* note;    // null: silent
+  } cases[] = {
+      {nullptr, 1, nullptr},
+      {"", 1, nullptr},
+      {"0", 1, nullptr},  // 0 stands for a missing value
+      {"3", 3, nullptr},
+      {" 4 ", 4, nullptr},
+      {"5", 1, "setting \"Port\" is \"5\", outside 1 to 4; using 1"},
+      {"-2", 1, "setting \"Port\" is \"-2\", outside 1 to 4; using 1"},
+      {"two", 1, "setting \"Port\" is \"two\", not a number from 1 to 4; using 1"},
+      {"2x", 1, "setting \"Port\" is \"2x\", not a number from 1 to 4; using 1"},
+      {"99999999999", 1, "setting \"Port\" is \"99999999999\", not a number from 1 to 4; using 1"},
+  };
+  for (const auto& c : cases) {
+    CRegister fresh(folder / (c.stored ? "s.reg" : "none.reg"));
+    fresh.SetKey(kSettingsKey);
+    if (c.stored) {
+      ASSERT_TRUE(fresh.WriteString("Port", c.stored));
+    }
+    std::vector<std::string> notes;
+    EXPECT_EQ(fresh.ReadChecked("Port", 1, 4, 1, notes), c.expected) << (c.stored ? c.stored : "(none)");
+    EXPECT_EQ(notes, c.note ? std::vector<std::string>{c.note} : std::vector<std::string>{});
+  }
+  EXPECT_EQ(registry.FileProblem(), "");
+
+  // A file that cannot be written says why.
+  WriteWholeFile(folder / "blocker", "");
+  CRegister blocked(folder / "blocker/s.reg");
+  blocked.SetKey(kSettingsKey);
+  EXPECT_FALSE(blocked.WriteInt("Port", 2));
+  EXPECT_EQ(blocked.WriteErrorText(), (folder / "blocker") + ": Not a directory");
+}
+
 TEST(Register, ReadStringStopsAtTheKilobyteBuffer) {
   TestFolder folder;
   CRegister registry(folder / "s.reg");

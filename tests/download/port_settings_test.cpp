@@ -50,6 +50,37 @@ TEST(PortSettings, StoredUnderThePortsKeyAndDamagedValuesKeepDefaults) {
   ASSERT_TRUE(file.Write(key, "Stop Bits", "1.5"));
   ASSERT_TRUE(file.Write(key, "Flow Control", "-1"));
   EXPECT_EQ(DescribePortSettings(LoadPortSettings("COM3")), "/dev/ttyS2 19200 8N1 flow none");
+  // Each damaged value is named with the value used instead; the empty device is no value.
+  std::vector<std::string> notes;
+  LoadPortSettings("COM3", &notes);
+  ASSERT_EQ(notes.size(), 5u);
+  EXPECT_EQ(notes[0], "setting \"Baud Rate\" of COM3 is \"12345\", not a speed this system supports; using 19200");
+  EXPECT_EQ(notes[4], "setting \"Flow Control\" of COM3 is \"-1\", not none, hardware or software; using none");
+}
+
+TEST(PortSettings, PortNamesAsTyped) {
+  const struct {
+    const char* typed;
+    const char* port;  // null: refused
+  } cases[] = {
+      {"COM1", "COM1"}, {"com4", "COM4"}, {"cOm2", "COM2"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"./pty", "./pty"}, {"COM5", nullptr}, {"COM0", nullptr}, {"com10", nullptr}, {"usb0", nullptr},
+      {"", nullptr}, {"COM", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string port = "unchanged", error;
+    EXPECT_EQ(ParsePortName(c.typed, port, error), c.port != nullptr) << c.typed;
+    if (c.port) {
+      EXPECT_EQ(port, c.port);
+    } else {
+      EXPECT_EQ(port, "unchanged");
+      EXPECT_NE(error.find(Format("'%s' is no port: give COM1, COM2, COM3 or COM4", c.typed)), std::string::npos)
+          << error;
+    }
+  }
+  std::string port, error;
+  EXPECT_FALSE(ParsePortName("null", port, error));
+  EXPECT_NE(error.find("did you mean /dev/null?"), std::string::npos) << error;
 }
 
 TEST(PortSettings, ConfigureSavesOnlyWhatTheEditorAccepts) {

@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --refuse-word ADDR   refuse the Flash write at this word address (decimal or 0x..)\n"
     "  --drop-reply L[:N]   leave out the answer to command letter L (N times, default 1)\n"
     "  --slow MS            wait MS milliseconds before every answer\n"
+    "  --vanish-after N     close the line after N bytes from the host, as an unplugged\n"
+    "                       adapter (the dumps are written and the program ends)\n"
     "Output:\n"
     "  --link PATH          also make PATH a symbolic link to the device (removed at exit)\n"
     "  --flash-dump FILE    at exit, write the Flash words received as Intel HEX\n"
@@ -102,7 +104,7 @@ std::string ParseOptions(int argc, char** argv, CEmulatedProgrammer& emulator, O
       continue;
     }
     static const char* const kValued[] = {"--id", "--type", "--software", "--hardware", "--garble-sync",
-                                          "--wrong-sums", "--refuse-word", "--drop-reply", "--slow",
+                                          "--wrong-sums", "--refuse-word", "--drop-reply", "--slow", "--vanish-after",
                                           "--link", "--flash-dump", "--sram-dump", "--transcript"};
     if (std::find(std::begin(kValued), std::end(kValued), option) == std::end(kValued))
       return "unknown option " + option;
@@ -135,6 +137,9 @@ std::string ParseOptions(int argc, char** argv, CEmulatedProgrammer& emulator, O
     } else if (option == "--slow") {
       if (!ParseNumber(value, 0, 60000, number)) return "bad delay for --slow";
       emulator.faults.replyDelayMs = static_cast<int>(number);
+    } else if (option == "--vanish-after") {
+      if (!ParseNumber(value, 0, 100000000, number)) return "bad count for --vanish-after";
+      emulator.faults.vanishAfter = number;
     } else if (option == "--link") {
       options.link = value;
     } else if (option == "--flash-dump") {
