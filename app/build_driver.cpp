@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/transfer.h"
+#include "app/transfer_report.h"
 #include "download/programmer.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
@@ -38,11 +39,16 @@ std::string SummaryOf(const CTarget& image, bool good) {
   return good ? image.SuccessSummary() : image.FailureSummary();
 }
 
-// Sends the hex file to the target's SRAM; false with the one failure text in errorText.
-bool Download(CProgrammer& programmer, const std::string& port, const std::string& hexPath,
-              std::string& errorText) {
-  const TransferResult sent = RunTransfer(programmer, {TransferKind::Sram, hexPath, port});
+// Sends the hex file to the target's SRAM; false with the one failure text in errorText, and
+// its message for the user (naming port and device) in message.
+bool Download(CProgrammer& programmer, const BuildRequest& build, const std::string& hexPath,
+              std::string& errorText, std::string& message) {
+  const TransferRequest request{TransferKind::Sram, hexPath, build.port};
+  const TransferResult sent = RunTransfer(programmer, request, build.transferListener);
+  // The transfer is over: a status window its listener opened before connecting goes now.
+  UserInterface().CloseStatusWindow();
   errorText = sent.errorText;
+  message = TransferFailureText(request, sent);
   return sent.outcome == TransferOutcome::Done;
 }
 
@@ -79,8 +85,9 @@ BuildOutcome DownloadStep(const BuildRequest& request, BuildResult& result, CPro
     own->Setup();
     programmer = own.get();
   }
-  if (Download(*programmer, request.port, result.hexPath, result.errorText)) return BuildOutcome::Downloaded;
-  UserInterface().ShowMessage(result.errorText);
+  std::string message;
+  if (Download(*programmer, request, result.hexPath, result.errorText, message)) return BuildOutcome::Downloaded;
+  UserInterface().ShowMessage(message);
   return BuildOutcome::DownloadFailed;
 }
 

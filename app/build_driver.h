@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/register.h"
+#include "app/transfer.h"
 #include "frontend/parser.h"
 #include "target/target.h"
 
@@ -20,6 +21,7 @@ struct BuildRequest {
   int externalRamK = 0;    // kilobytes of external RAM
   std::string logPath;     // absolute path of the error log
   std::string port;        // the port a download uses ("COM1".."COM4" or a device); empty: none
+  TransferListener transferListener;  // hears the download's progress (the window's status)
 };
 
 enum class BuildOutcome {
@@ -38,7 +40,7 @@ struct BuildResult {
   std::string hexPath;       // the hex file written by a good build
   bool sourceOpened = true;  // false when the main file was tried and could not be opened
   std::string sourceFailure;  // then the log's entry saying which file and why
-  std::string errorText;     // the programmer's text after a failed download
+  std::string errorText;     // the programmer's text after a failed download (the box adds where)
 };
 
 using LogListener = std::function<void(const CParser::LogNotice&)>;

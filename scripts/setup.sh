@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ bison googletest libgtest-dev qt6-base-dev libgl-dev fonts-dejavu-core binutils clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++ bison googletest libgtest-dev qt6-base-dev libgl-dev fonts-dejavu-core binutils clang libclang-rt-14-dev
+          xvfb xdotool x11-utils)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

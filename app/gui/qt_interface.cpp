@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <type_traits>
+#include <utility>
 
 #include "app/gui/log_viewer.h"
 #include "app/gui/qt_text.h"
@@ -98,9 +99,14 @@ CQtInterface::~CQtInterface() {
 
 void CQtInterface::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
   OnWindowThread([&] {
+    // One transfer, one box: what the port says while the transfer runs joins its own message.
+    if (status) {
+      held.push_back(text);
+      return;
+    }
     DropFinished();  // the box says how the transfer ended
     CMessageBox box(BoxIcon(icon), Caption(caption), QString(), QMessageBox::Ok, owner.data());
-    SetPlainText(box, text);
+    SetPlainText(box, WithHeld(text));
     box.exec();
   });
 }
@@ -169,12 +175,25 @@ void CQtInterface::EndTransfer(const std::string& doneText) {
   OnWindowThread([&] {
     delete status.data();
     status = nullptr;
+    if (!held.empty()) {
+      // Nothing said them yet: a transfer that went well despite them still shows them.
+      DropFinished();
+      CMessageBox box(QMessageBox::Information, Caption(std::string()), QString(), QMessageBox::Ok, owner.data());
+      SetPlainText(box, WithHeld(std::string()));
+      box.exec();
+    }
     if (!finished) return;
     if (doneText.empty()) return DropFinished();
     finished->SetText(StatusField::StatusLine, ToQt(doneText));
     finished->SetPosition(finished->Progress()->maximum());
     QTimer::singleShot(kDoneShownMs, finished.data(), &QObject::deleteLater);
   });
+}
+
+std::string CQtInterface::WithHeld(std::string text) {
+  for (const std::string& note : std::exchange(held, {}))
+    if (text.find(note) == std::string::npos) text += (text.empty() ? "" : "\n\n") + note;
+  return text;
 }
 
 void CQtInterface::DropFinished() {

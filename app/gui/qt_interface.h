@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/gui/status_window.h"
 #include "platform/user_interface.h"
@@ -49,6 +50,8 @@ class CQtInterface final : public CUserInterface {
 
  private:
   void DropFinished();
+  // text followed by the messages held during the transfer that it does not already say.
+  std::string WithHeld(std::string text);
   void Stop();
 
   QPointer<QWidget> owner;
@@ -57,6 +60,7 @@ class CQtInterface final : public CUserInterface {
   QElapsedTimer clock;
   double seconds = 0;
   std::function<void()> onStop;
+  std::vector<std::string> held;  // messages that arrived while a transfer ran
   CUserInterface* previous = nullptr;
 };
 

@@ -20,6 +20,8 @@
 #include <thread>
 
 #include "app/build_driver.h"
+#include "app/transfer.h"
+#include "app/transfer_report.h"
 #include "app/gui/dialog_units.h"
 #include "app/gui/port_dialog.h"
 #include "app/gui/qt_interface.h"
@@ -27,7 +29,6 @@
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
-#include "target/intellec_file.h"
 
 namespace {
 
@@ -103,15 +104,6 @@ QLineEdit* MakeEdit(QWidget* parent, CDialogLayout& layout, const char* id, int 
   edit->setObjectName(QString::fromLatin1(id));
   layout.Add(edit, x, y, width, height);
   return edit;
-}
-
-// The data bytes a hex file holds, as a transfer sends them.
-int DataBytes(const std::string& path) {
-  CIntellecFile file;
-  int bytes = 0;
-  for (bool more = file.Open(path); more; more = file.ReadRecord()) bytes += static_cast<int>(file.data.size());
-  file.Close();
-  return bytes;
 }
 
 // The window program's own interface, when it is the installed one.
@@ -243,8 +235,11 @@ std::string CTovrinDlg::ChooseFile(const char* name, const char* filter, const c
   std::string shown = initial;
   std::replace(shown.begin(), shown.end(), '\\', '/');
   if (!shown.empty()) dialog.selectFile(PathToQt(shown));
+  // Taken when accepted: the dialog's folder model fills in on its own thread and may still
+  // move the selection while the dialog closes.
+  QStringList chosen;
+  connect(&dialog, &QDialog::accepted, &dialog, [&] { chosen = dialog.selectedFiles(); });
   if (dialog.exec() != QDialog::Accepted) return std::string();
-  const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? std::string() : PathFromQt(chosen.first());
 }
 
@@ -271,9 +266,11 @@ void CTovrinDlg::OnOK() {
     request.logPath = ResolveLogPath(logPath);
   }
   WorkingDirectoryKeeper keeper;
+  int bytes = 0;
+  request.transferListener = Announcer(request.port, bytes);
   BuildResult result;
   RunInBackground([&] { result = RunBuild(request, LogListener(), &programmer); });
-  EndCommand(result.outcome == BuildOutcome::Downloaded, result.hexPath);
+  EndCommand(result.outcome == BuildOutcome::Downloaded, bytes);
 }
 
 void CTovrinDlg::OnConfigure() {
@@ -295,14 +292,28 @@ void CTovrinDlg::OnInstall() {
   registry.WriteString("Tovrin File", firmwarePath);
 
   BusyScope scope(this);
-  bool ok = false;
+  const TransferRequest request{TransferKind::Flash, path, port};
+  int bytes = 0;
+  const TransferListener listener = Announcer(port, bytes);
+  TransferResult result;
   RunInBackground([&] {
-    ok = programmer.Connect(port) && programmer.DownloadFlash(path, ShortName(path));
-    const std::string failure = programmer.errorText;
-    programmer.Disconnect();
-    if (!ok) UserInterface().ShowMessage(failure);
+    result = RunTransfer(programmer, request, listener);
+    UserInterface().CloseStatusWindow();
+    if (result.outcome != TransferOutcome::Done) UserInterface().ShowMessage(TransferFailureText(request, result));
   });
-  EndCommand(ok, path);
+  EndCommand(result.outcome == TransferOutcome::Done, bytes);
+}
+
+TransferListener CTovrinDlg::Announcer(const std::string& port, int& bytes) {
+  TransferListener listener;
+  // The status window opens before the port does: connecting may take seconds.
+  listener.onChecked = [port, &bytes](const HexCheck& check) {
+    bytes = check.dataBytes;
+    CUserInterface& ui = UserInterface();
+    ui.OpenStatusWindow();
+    ui.SetStatusText(StatusField::StatusLine, ConnectingText(port));
+  };
+  return listener;
 }
 
 void CTovrinDlg::reject() {
@@ -333,12 +344,12 @@ void CTovrinDlg::RunInBackground(const std::function<void()>& work) {
   worker.join();
 }
 
-void CTovrinDlg::StopTransfer() { stopAsked = true; }
+void CTovrinDlg::StopTransfer() { programmer.RequestStop(); }
 
-void CTovrinDlg::EndCommand(bool transferred, const std::string& hexPath) {
+void CTovrinDlg::EndCommand(bool transferred, int bytes) {
   if (CQtInterface* ui = QtInterface()) {
     std::string done;
-    if (transferred) done = Format("Done: %d bytes in %.1f s", DataBytes(hexPath), ui->TransferSeconds());
+    if (transferred) done = Format("Done: %d bytes in %.1f s", bytes, ui->TransferSeconds());
     ui->EndTransfer(done);
   }
   if (std::exchange(closeWhenDone, false)) QDialog::reject();

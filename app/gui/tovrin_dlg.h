@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/register.h"
+#include "app/transfer.h"
 #include "download/programmer.h"
 
 class QComboBox;
@@ -76,14 +77,16 @@ class CTovrinDlg : public QDialog {
   void RunInBackground(const std::function<void()>& work);
   // Asks a running transfer to stop: the programmer leaves its mode and releases the port.
   void StopTransfer();
-  // After a command: a transfer of hexPath that went well says so (bytes and seconds); a window
-  // close asked for meanwhile happens now.
-  void EndCommand(bool transferred, const std::string& hexPath);
+  // Opens the status window, saying where it connects, once the file has passed its check;
+  // bytes receives the data bytes the file holds.
+  TransferListener Announcer(const std::string& port, int& bytes);
+  // After a command: a transfer that went well says so (bytes and seconds); a window close
+  // asked for meanwhile happens now.
+  void EndCommand(bool transferred, int bytes);
 
   std::string logPath;
   bool busy = false;
   bool closeWhenDone = false;  // the window was closed while a command ran
-  bool stopAsked = false;
   QPointer<QWidget> focusBeforeBusy;  // where the focus was when the buttons were disabled
 };
 

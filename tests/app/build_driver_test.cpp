@@ -180,7 +180,9 @@ TEST_F(BuildDriver, DownloadNeedsAPortAndReportsTheProgrammersError) {
   EXPECT_EQ(failed.outcome, BuildOutcome::DownloadFailed);
   EXPECT_FALSE(failed.errorText.empty());
   ASSERT_GE(ui.messages.size(), 2u);  // the port may first show the system's own text
-  EXPECT_EQ(ui.messages.back().text, failed.errorText);
+  // The programmer's text first, then the port with the device and the system's reason.
+  EXPECT_EQ(ui.messages.back().text.rfind(failed.errorText + "\n\n" + request.port + ": ", 0), 0u)
+      << ui.messages.back().text;
   EXPECT_TRUE(std::filesystem::exists(folder / "prog.hex"));  // the hex file stays
 }
 
