@@ -64,21 +64,25 @@ class RealWindow : public ::testing::Test {
   }
 
   // The programmer serves on COM2, the stored port; the stored source is good.tvr.
-  void StartWindow() {
-    ASSERT_TRUE(emulator.Start());
+  void StartWindow(const std::string& scale = "1", const std::string& source = "good.tvr") {
+    if (!serving) {
+      serving = emulator.Start();
+      ASSERT_TRUE(serving);
+    }
     CPortSettings port = DefaultPortSettings("COM2");
     port.device = emulator.DevicePath();
     ASSERT_TRUE(SavePortSettings("COM2", port));
     WriteWholeFile(folder / "good.tvr", kGoodProgram);
     CSettingsFile store(settings);
     ASSERT_TRUE(store.Write(kSettingsKey, "Port", "2"));
-    ASSERT_TRUE(store.Write(kSettingsKey, "Source File", folder / "good.tvr"));
+    ASSERT_TRUE(store.Write(kSettingsKey, "Source File", folder / source));
     app = Spawn({kProgram},
                 {{"DISPLAY", x->Display()},
                  {"QT_QPA_PLATFORM", "xcb"},
                  {"TOVRIN_SETTINGS", settings},
                  {"TOVRIN_LOG", folder / "tovrin.log"},
-                 {"QT_QPA_PLATFORMTHEME", ""}},
+                 {"QT_QPA_PLATFORMTHEME", ""},
+                 {"QT_SCALE_FACTOR", scale}},
                 folder.path, folder / "window.out");
     ASSERT_TRUE(WaitFor([&] { return !x->Windows(kMainTitle).empty(); })) << ReadWholeFile(folder / "window.out");
     mainWindow = x->Windows(kMainTitle).front();
@@ -130,6 +134,7 @@ class RealWindow : public ::testing::Test {
   std::string settings;
   CEmulatedProgrammer emulator;
   pid_t app = -1;
+  bool serving = false;
   std::string mainWindow;
 };
 
@@ -206,6 +211,33 @@ TEST_F(RealWindow, CancelLeavesTheProgrammerReady) {
   EXPECT_TRUE(WaitFor([&] { return emulator.SramBytes() == image || !x->Windows(kBoxTitle).empty(); }));
   EXPECT_EQ(emulator.SramBytes(), image);
   EXPECT_TRUE(x->Windows(kBoxTitle).empty());
+}
+
+// At twice the size on a 1024 x 768 screen every window stays on the screen, and the success
+// box keeps each memory line whole: it is wider than the half screen Qt wraps text at.
+TEST_F(RealWindow, ScaledWindowsFitTheScreen) {
+  StartWindow("2");
+  const Geometry screen{0, 0, 1024, 768};
+  auto inside = [&](const Geometry& g) {
+    return g.x >= 0 && g.y >= 0 && g.x + g.width <= screen.width && g.y + g.height <= screen.height;
+  };
+  Key(mainWindow, "Return");
+  const std::string success = Await(kSuccessTitle);
+  ASSERT_FALSE(success.empty());
+  const Geometry box = x->WindowGeometry(success);
+  EXPECT_TRUE(inside(box));
+  EXPECT_GT(box.width, screen.width / 2) << "the memory lines were wrapped";
+  Key(success, "Escape");
+
+  End(app);
+  StartWindow("2", "missing.tvr");
+  Key(mainWindow, "Return");
+  const std::string question = Await("^Tovrin Compiler ERROR$");
+  ASSERT_FALSE(question.empty());
+  Key(question, "Return");
+  const std::string viewer = Await("^Error log");
+  ASSERT_FALSE(viewer.empty());
+  EXPECT_TRUE(inside(x->WindowGeometry(viewer)));
 }
 
 }  // namespace
