@@ -133,10 +133,11 @@ HexCheck CheckHexFile(const std::string& path, HexDestination destination) {
   bool looksLikeFlash = false;
   size_t start = 0;
   while (start < contents.size()) {
-    size_t stop = contents.find('\n', start);
+    // Lines end with LF, CR LF or a lone CR, as the reader skips any of them.
+    size_t stop = contents.find_first_of("\r\n", start);
     if (stop == std::string::npos) stop = contents.size();
     const std::string line = contents.substr(start, stop - start);
-    start = stop + 1;
+    start = stop + (contents.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
     ++lineNumber;
     if (line.find_first_not_of(" \t\r\v\f") == std::string::npos) continue;
 

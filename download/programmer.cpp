@@ -172,11 +172,13 @@ void CProgrammer::Fail(const std::string& text) {
 }
 
 void CProgrammer::LeaveMode(std::initializer_list<uint8_t> leave) {
-  if (port.Lost()) return;
-  // An interrupted transfer stops between blocks; whatever answer is still on its way must
-  // not be taken for the acknowledgement of the leave command.
-  if (interrupted) Drain();
-  Command(leave);
+  if (!port.Lost()) Command(leave);
+}
+
+void CProgrammer::DrainAfterStop() {
+  // A stopped transfer ends between blocks or words; an answer still on its way must not be
+  // taken for the acknowledgement of the leave command.
+  if (interrupted && !port.Lost()) Drain();
 }
 
 bool CProgrammer::Disconnect() {
@@ -236,12 +238,12 @@ bool CProgrammer::DownloadFlash(const std::string& path, const std::string& shor
   OpenStatus(Format("Download %s to Flash", shortName.c_str()));
   bool ok = false;
   if (OpenHexFile(path) && !CheckStop()) {
+    reachedAddress = hexFile.address & 0xFFFE;
     if (!Command({kSelectDevice, kDeviceCode})) {
       Fail("Failed to specify device type.");
     } else if (!Command({kEnterProgramming})) {
       Fail("Failed to enter programming mode.");
     } else {
-      reachedAddress = hexFile.address & 0xFFFE;
       if (!Command({kErase}))
         Fail("Failed to erase memory.");
       else if (!Command({kSetAddress, High(hexFile.address / 2u), Low(hexFile.address / 2u)}))
@@ -250,6 +252,7 @@ bool CProgrammer::DownloadFlash(const std::string& path, const std::string& shor
         ok = SendFlashRecords();
       if (ok) UserInterface().SetProgressPosition(hexFile.FileSize());
       // Once in programming mode the programmer is always taken out of it.
+      DrainAfterStop();
       LeaveMode({kLeaveProgramming});
       if (!ok) LeaveMode({kSynchronise, kAbandonArgument});
     }
@@ -294,6 +297,7 @@ bool CProgrammer::DownloadSram(const std::string& path, const std::string& short
   OpenStatus(Format("Download %s to SRAM", shortName.c_str()));
   bool ok = false;
   if (OpenHexFile(path) && !CheckStop()) {
+    reachedAddress = hexFile.address;
     if (!Command({kSelectDevice, kDeviceCode})) {
       Fail("Failed to specify device type.");
     } else if (!Command({kEnterSramLoader})) {
@@ -313,6 +317,7 @@ bool CProgrammer::DownloadSram(const std::string& path, const std::string& short
       if (ok) UserInterface().SetProgressPosition(hexFile.FileSize());
     }
   }
+  DrainAfterStop();
   LeaveMode({kLeaveSramLoader, static_cast<uint8_t>(ok ? 1 : 0)});
   if (!ok) LeaveMode({kSynchronise, kAbandonArgument});
   hexFile.Close();

@@ -84,8 +84,9 @@ class CProgrammer {
   bool CheckLost();
   // errorText = text, unless the line is gone, which says more.
   void Fail(const std::string& text);
-  // After a failure inside a mode: out of it, unless there is nobody left to tell.
+  // A closing command (leave a mode, abandon), unless there is nobody left to tell.
   void LeaveMode(std::initializer_list<uint8_t> leave);
+  void DrainAfterStop();
 
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be async-signal-safe");
   std::atomic<bool> stopRequested{false};

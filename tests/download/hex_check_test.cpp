@@ -26,6 +26,14 @@ TEST(HexCheck, AcceptsWhatTheWriterAndTheReaderAccept) {
   EXPECT_EQ(check.lowest, 0x0060u);
   EXPECT_EQ(check.highest, 0x10000u);
 
+  // Lines ended by a lone CR count as lines too.
+  std::string mac = Record(0x0060, {1, 2}) + Record(0x0062, {3}) + kEndRecord;
+  for (char& c : mac)
+    if (c == '\n') c = '\r';
+  check = CheckHexFile(folder.Write("mac.hex", mac), HexDestination::Sram);
+  EXPECT_TRUE(check.ok) << check.message;
+  EXPECT_EQ(check.records, 2);
+
   // Firmware starts at 0 and is fine for Flash.
   const std::string firmware = folder.Write("fw.hex", Record(0x0000, {0x0C, 0x94, 0x34, 0x00}) + kEndRecord);
   EXPECT_TRUE(CheckHexFile(firmware, HexDestination::Flash).ok);

@@ -1,5 +1,6 @@
 // Transfers that end early: a stop requested from another thread, and a programmer that
 // vanishes mid-transfer. Both against the emulated programmer over a real pseudo-terminal.
+#include <atomic>
 #include <thread>
 
 #include "download/programmer.h"
@@ -43,9 +44,13 @@ TEST_F(StopAndVanish, AStopBetweenBlocksLeavesTheLoaderAndTheNextDownloadWorks) 
   emulator.ClearTranscript();
 
   bool ok = true;
-  std::thread transfer([&] { ok = programmer.DownloadSram(path, "prog.hex"); });
+  std::atomic<bool> done{false};
+  std::thread transfer([&] {
+    ok = programmer.DownloadSram(path, "prog.hex");
+    done = true;
+  });
   // T 13, L, then one block is 3 + 2 + 16 bytes: stop once the first block is under way.
-  while (HostBytes() < 3 + 10) std::this_thread::yield();
+  while (!done && HostBytes() < 3 + 10) std::this_thread::yield();
   programmer.RequestStop();
   transfer.join();
 
@@ -83,8 +88,12 @@ TEST_F(StopAndVanish, AStopBetweenFlashWordsLeavesProgrammingMode) {
   slow.replyDelayMs = 5;  // words take long enough to stop between them
   emulator.SetFaults(slow);
   bool ok = true;
-  std::thread transfer([&] { ok = programmer.DownloadFlash(path, "fw.hex"); });
-  while (HostBytes() < 7 + 3 * 4) std::this_thread::yield();
+  std::atomic<bool> done{false};
+  std::thread transfer([&] {
+    ok = programmer.DownloadFlash(path, "fw.hex");
+    done = true;
+  });
+  while (!done && HostBytes() < 7 + 3 * 4) std::this_thread::yield();
   programmer.RequestStop();
   transfer.join();
   programmer.Disconnect();
