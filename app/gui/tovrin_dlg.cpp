@@ -347,6 +347,8 @@ void CTovrinDlg::RunInBackground(const std::function<void()>& work) {
 void CTovrinDlg::StopTransfer() { programmer.RequestStop(); }
 
 void CTovrinDlg::EndCommand(bool transferred, int bytes) {
+  // A stop asked for while no transfer ran (closing during a build) must not end the next one.
+  programmer.ClearStop();
   if (CQtInterface* ui = QtInterface()) {
     std::string done;
     if (transferred) done = Format("Done: %d bytes in %.1f s", bytes, ui->TransferSeconds());
