@@ -56,7 +56,7 @@ class CMessageBox : public QMessageBox {
     layout()->activate();
     const QSize wanted = layout()->totalMinimumSize();
     if (wanted.width() > AvailableRoom(this).width()) {
-      label->setWordWrap(true);  // the lines cannot fit: Qt's wrapping it is
+      label->setWordWrap(true);  // the lines cannot fit: Qt wraps them as before
     } else {
       setFixedSize(wanted);
       FitOnScreen(this);

@@ -20,12 +20,12 @@
 #include <thread>
 
 #include "app/build_driver.h"
-#include "app/transfer.h"
-#include "app/transfer_report.h"
 #include "app/gui/dialog_units.h"
 #include "app/gui/port_dialog.h"
 #include "app/gui/qt_interface.h"
 #include "app/gui/qt_text.h"
+#include "app/transfer.h"
+#include "app/transfer_report.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
@@ -106,14 +106,14 @@ QLineEdit* MakeEdit(QWidget* parent, CDialogLayout& layout, const char* id, int 
   return edit;
 }
 
-// The window program's own interface, when it is the installed one.
-CQtInterface* QtInterface() { return dynamic_cast<CQtInterface*>(&UserInterface()); }
-
 void MakeFrame(QWidget* parent, CDialogLayout& layout, int x, int y, int width, int height) {
   auto* frame = new QFrame(parent);
   frame->setFrameStyle(QFrame::Box | QFrame::Sunken);  // etched
   layout.Add(frame, x, y, width, height);
 }
+
+// The window program's own interface, when it is the installed one.
+CQtInterface* QtInterface() { return dynamic_cast<CQtInterface*>(&UserInterface()); }
 
 }  // namespace
 
