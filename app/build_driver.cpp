@@ -3,12 +3,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
 #include "app/transfer.h"
+#include "app/transfer_report.h"
 #include "download/programmer.h"
+#include "platform/format.h"
+#include "platform/system_error.h"
 #include "platform/user_interface.h"
 
 // Each stage of the build is one small function, so a stage that joins later is a change in
@@ -38,11 +43,16 @@ std::string SummaryOf(const CTarget& image, bool good) {
   return good ? image.SuccessSummary() : image.FailureSummary();
 }
 
-// Sends the hex file to the target's SRAM; false with the one failure text in errorText.
-bool Download(CProgrammer& programmer, const std::string& port, const std::string& hexPath,
-              std::string& errorText) {
-  const TransferResult sent = RunTransfer(programmer, {TransferKind::Sram, hexPath, port});
+// Sends the hex file to the target's SRAM; false with the one failure text in errorText, and
+// its message for the user (naming port and device) in message.
+bool Download(CProgrammer& programmer, const BuildRequest& build, const std::string& hexPath,
+              std::string& errorText, std::string& message) {
+  const TransferRequest request{TransferKind::Sram, hexPath, build.port};
+  const TransferResult sent = RunTransfer(programmer, request, build.transferListener);
+  // The transfer is over: a status window its listener opened before connecting goes now.
+  UserInterface().CloseStatusWindow();
   errorText = sent.errorText;
+  message = TransferFailureText(request, sent);
   return sent.outcome == TransferOutcome::Done;
 }
 
@@ -79,9 +89,18 @@ BuildOutcome DownloadStep(const BuildRequest& request, BuildResult& result, CPro
     own->Setup();
     programmer = own.get();
   }
-  if (Download(*programmer, request.port, result.hexPath, result.errorText)) return BuildOutcome::Downloaded;
-  UserInterface().ShowMessage(result.errorText);
+  std::string message;
+  if (Download(*programmer, request, result.hexPath, result.errorText, message)) return BuildOutcome::Downloaded;
+  UserInterface().ShowMessage(message);
   return BuildOutcome::DownloadFailed;
+}
+
+// Why the file stack could not open a source, from the errno it left: sources must be regular
+// files, and anything else is refused with EINVAL.
+std::string OpenFailureReason(int code) {
+  if (code == EINVAL) return "not a regular file";
+  if (code == 0) return "cannot be read";
+  return SystemErrorText(code);
 }
 
 }  // namespace
@@ -109,6 +128,9 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   CParser parser;
   parser.logPath = request.logPath;
   parser.onLog = onLog;
+  // Every build starts with an empty log, also one whose layout is refused before the parser
+  // would empty it.
+  if (!request.logPath.empty()) std::remove(request.logPath.c_str());
   bool good = false;
   bool created = parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
   if (!created) {
@@ -118,7 +140,15 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
     parser.WriteLog(kParserInitText);
   } else {
     std::string path = request.sourcePath;  // becomes the hex file's path when written
+    errno = 0;
     result.sourceOpened = parser.OpenSource(path);
+    if (!result.sourceOpened) {
+      // Said before the failure summary, like any other reason a build fails.
+      const int code = errno;
+      result.sourceFailure =
+          Format(kNoSourceFileText, request.sourcePath.c_str(), OpenFailureReason(code).c_str());
+      parser.WriteLog(result.sourceFailure);
+    }
     bool parsed = result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0;
     if (parsed) CheckProgram(parser.compiler);
     result.warnings = parser.compiler.warnings;

@@ -8,6 +8,7 @@
 
 #include "app/memory_use.h"
 #include "app/register.h"
+#include "app/transfer.h"
 #include "frontend/parser.h"
 #include "image/target.h"
 
@@ -24,6 +25,7 @@ struct BuildRequest {
   std::string port;        // the port a download uses ("COM1".."COM4" or a device); empty: none
   std::string hexPath;     // where the hex file goes; empty: beside the source
   bool warningsAsErrors = false;  // a build that warns fails before code is generated
+  TransferListener transferListener;  // hears the download's progress (the window's status)
 };
 
 enum class BuildOutcome {
@@ -41,8 +43,9 @@ struct BuildResult {
   MemoryUse use;             // bytes of each region the image holds (partial after a failure)
   std::string summary;       // the text shown on success, or the entry logged on failure
   std::string hexPath;       // the hex file written by a good build
-  bool sourceOpened = false;  // false when the main file could not be opened
-  std::string errorText;     // the programmer's text after a failed download
+  bool sourceOpened = true;  // false when the main file was tried and could not be opened
+  std::string sourceFailure;  // then the log's entry saying which file and why
+  std::string errorText;     // the programmer's text after a failed download (the box adds where)
   std::vector<CompilerWarning> warnings;  // in the order found; never in the log
 };
 
@@ -68,3 +71,4 @@ inline constexpr const char* kErrorCaption = "Tovrin Compiler ERROR";
 inline constexpr const char* kSuccessCaption = "Tovrin Compiler";
 inline constexpr const char* kNoPortText = "First specify a communications port.";
 inline constexpr const char* kDebugFileName = "tovrin.dbg";
+inline constexpr const char* kNoSourceFileText = "Can not open source file '%s': %s";

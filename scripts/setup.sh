@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ bison googletest libgtest-dev libcli11-dev qt6-base-dev libgl-dev fonts-dejavu-core binutils clang libclang-rt-14-dev
-          dpkg-dev man-db libxml2-utils libgtksourceview-5-common desktop-file-utils)
+          dpkg-dev man-db libxml2-utils libgtksourceview-5-common desktop-file-utils xvfb xdotool x11-utils)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

@@ -107,16 +107,6 @@ BuildRequest MakeRequest(const std::string& source, const BuildFlags& flags) {
   return request;
 }
 
-// Why the main file could not be opened (the build itself logs nothing for it).
-std::string OpenFailureText(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return SystemErrorText(EISDIR);
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return SystemErrorText(errno);
-  close(fd);
-  return "cannot be read";
-}
-
 // The summary as standard output shows it: plain line breaks, no question.
 std::string SummaryForOutput(std::string summary) {
   size_t question = summary.find("\nPrepare to Download...");
@@ -230,11 +220,6 @@ int RunBuildCommand(const BuildOptions& options) {
     std::error_code ignored;
     std::filesystem::current_path(startDirectory, ignored);  // a failed parse may have moved
     ExplainLackOfRoom(request);
-  }
-  if (result.outcome == BuildOutcome::Failed && !result.sourceOpened) {
-    ++diagnostics.errors;
-    std::fprintf(stderr, "tovrin: cannot open '%s': %s\n", Printable(request.sourcePath).c_str(),
-                 OpenFailureText(request.sourcePath).c_str());
   }
   diagnostics.PrintCount();
   if (result.outcome == BuildOutcome::Failed) std::fprintf(stderr, "Error log: %s\n", Printable(request.logPath).c_str());

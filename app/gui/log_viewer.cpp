@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/gui/qt_text.h"
+#include "app/gui/screen_fit.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
 
@@ -46,6 +47,8 @@ CLogViewer::CLogViewer(const std::string& path, QWidget* owner) : QDialog(owner)
 
   const QFontMetrics metrics(view->font());
   resize(metrics.horizontalAdvance(QLatin1Char('M')) * 90, metrics.height() * 28);
+  // A long log scrolls: the window itself, with its Close button, stays on the screen.
+  FitOnScreen(this);
 }
 
 QString CLogViewer::Text() const { return view->toPlainText(); }

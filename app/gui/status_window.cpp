@@ -54,7 +54,6 @@ CStatusWindow::CStatusWindow(QWidget* owner) : QDialog(owner) {
   progress->setValue(0);
   layout.Add(progress, 5, 60, 175, 10);
 
-  // Closing the window hides it; the transfer goes on.
   cancel = new QPushButton(QStringLiteral("Cancel"), this);
   cancel->setObjectName(QStringLiteral("2"));
   layout.Add(cancel, 130, 75, 50, 14);
@@ -81,4 +80,21 @@ void CStatusWindow::SetPosition(int position) {
 QLabel* CStatusWindow::Field(StatusField field) const {
   auto found = fields.find(field);
   return found == fields.end() ? nullptr : found->second;
+}
+
+void CStatusWindow::Finish() {
+  finished = true;
+  cancel->setText(QStringLiteral("Close"));
+  cancel->setEnabled(true);
+}
+
+void CStatusWindow::reject() {
+  if (finished) {
+    hide();
+    deleteLater();
+    return;
+  }
+  if (!cancel->isEnabled()) return;  // already stopping
+  cancel->setEnabled(false);
+  emit stopRequested();
 }

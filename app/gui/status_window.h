@@ -1,5 +1,6 @@
 // The status window of a transfer: the programmer's identity and versions, what is being sent,
-// and how much of the hex file has been read. It lives from a transfer's start to its end.
+// and how much of the hex file has been read. It lives from a transfer's start to its end, and a
+// little longer to say how it ended. Cancel stops the transfer.
 #pragma once
 
 #include <QDialog>
@@ -26,7 +27,19 @@ class CStatusWindow : public QDialog {
   QProgressBar* Progress() const { return progress; }
   QPushButton* CancelButton() const { return cancel; }
 
+  // The transfer has ended: Cancel becomes Close.
+  void Finish();
+  bool Finished() const { return finished; }
+
+  // Cancel, Esc and the close box: while the transfer runs they ask it to stop (the window
+  // stays until it has); afterwards they close the window.
+  void reject() override;
+
+ signals:
+  void stopRequested();
+
  private:
+  bool finished = false;
   std::map<StatusField, QLabel*> fields;
   QProgressBar* progress = nullptr;
   QPushButton* cancel = nullptr;

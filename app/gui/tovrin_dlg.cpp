@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -13,13 +14,19 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/build_driver.h"
 #include "app/gui/dialog_units.h"
 #include "app/gui/port_dialog.h"
+#include "app/gui/qt_interface.h"
 #include "app/gui/qt_text.h"
+#include "app/transfer.h"
+#include "app/transfer_report.h"
+#include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/user_interface.h"
 
@@ -105,6 +112,9 @@ void MakeFrame(QWidget* parent, CDialogLayout& layout, int x, int y, int width, 
   layout.Add(frame, x, y, width, height);
 }
 
+// The window program's own interface, when it is the installed one.
+CQtInterface* QtInterface() { return dynamic_cast<CQtInterface*>(&UserInterface()); }
+
 }  // namespace
 
 // Marks a transfer (or a build that may lead to one) as running for the length of a command.
@@ -165,7 +175,9 @@ void CTovrinDlg::CreateControls() {
   codeList = MakeList(this, layout, "1020", {"On-Chip", "External RAM"}, 72, 64, 66, 81);
   MakeLabel(this, layout, "External RAM:", left, 20, 81, 47, 8);
   ramEdit = MakeEdit(this, layout, "1021", 72, 79, 21, 12);
-  ramEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), ramEdit));
+  // 0 to 64 K: what the chip's 16-bit addresses reach. Empty reads as 0.
+  ramEdit->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]|[1-5][0-9]|6[0-4]|")), ramEdit));
   MakeLabel(this, layout, "K Bytes", left, 95, 81, 24, 8);
   MakeFrame(this, layout, 7, 97, 165, 30);
   MakeLabel(this, layout, "Comm Port", right, 13, 104, 34, 15);
@@ -223,8 +235,11 @@ std::string CTovrinDlg::ChooseFile(const char* name, const char* filter, const c
   std::string shown = initial;
   std::replace(shown.begin(), shown.end(), '\\', '/');
   if (!shown.empty()) dialog.selectFile(PathToQt(shown));
+  // Taken when accepted: the dialog's folder model fills in on its own thread and may still
+  // move the selection while the dialog closes.
+  QStringList chosen;
+  connect(&dialog, &QDialog::accepted, &dialog, [&] { chosen = dialog.selectedFiles(); });
   if (dialog.exec() != QDialog::Accepted) return std::string();
-  const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? std::string() : PathFromQt(chosen.first());
 }
 
@@ -251,7 +266,11 @@ void CTovrinDlg::OnOK() {
     request.logPath = ResolveLogPath(logPath);
   }
   WorkingDirectoryKeeper keeper;
-  RunBuild(request, LogListener(), &programmer);
+  int bytes = 0;
+  request.transferListener = Announcer(request.port, bytes);
+  BuildResult result;
+  RunInBackground([&] { result = RunBuild(request, LogListener(), &programmer); });
+  EndCommand(result.outcome == BuildOutcome::Downloaded, bytes);
 }
 
 void CTovrinDlg::OnConfigure() {
@@ -273,24 +292,69 @@ void CTovrinDlg::OnInstall() {
   registry.WriteString("Tovrin File", firmwarePath);
 
   BusyScope scope(this);
-  bool ok = programmer.Connect(port) && programmer.DownloadFlash(path, ShortName(path));
-  const std::string failure = programmer.errorText;
-  programmer.Disconnect();
-  if (!ok) UserInterface().ShowMessage(failure);
+  const TransferRequest request{TransferKind::Flash, path, port};
+  int bytes = 0;
+  const TransferListener listener = Announcer(port, bytes);
+  TransferResult result;
+  RunInBackground([&] {
+    result = RunTransfer(programmer, request, listener);
+    UserInterface().CloseStatusWindow();
+    if (result.outcome != TransferOutcome::Done) UserInterface().ShowMessage(TransferFailureText(request, result));
+  });
+  EndCommand(result.outcome == TransferOutcome::Done, bytes);
+}
+
+TransferListener CTovrinDlg::Announcer(const std::string& port, int& bytes) {
+  TransferListener listener;
+  // The status window opens before the port does: connecting may take seconds.
+  listener.onChecked = [port, &bytes](const HexCheck& check) {
+    bytes = check.dataBytes;
+    CUserInterface& ui = UserInterface();
+    ui.OpenStatusWindow();
+    ui.SetStatusText(StatusField::StatusLine, ConnectingText(port));
+  };
+  return listener;
 }
 
 void CTovrinDlg::reject() {
-  if (busy) return SayBusy(doneButton);
-  QDialog::reject();
+  if (!busy) return QDialog::reject();
+  closeWhenDone = true;
+  StopTransfer();
 }
 
 void CTovrinDlg::closeEvent(QCloseEvent* event) {
-  if (busy) {
-    event->ignore();
-    SayBusy(doneButton);
-    return;
+  if (!busy) return QDialog::closeEvent(event);
+  event->ignore();
+  closeWhenDone = true;
+  StopTransfer();
+}
+
+void CTovrinDlg::RunInBackground(const std::function<void()>& work) {
+  if (CQtInterface* ui = QtInterface()) ui->SetStopHandler([this] { StopTransfer(); });
+  QEventLoop loop;
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    work();
+    done = true;
+    QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+  });
+  // Quitting the application ends every running event loop; the work must still be waited for
+  // here, serving the calls it makes, or it would wait for ever on this thread.
+  while (!done) loop.exec();
+  worker.join();
+}
+
+void CTovrinDlg::StopTransfer() { programmer.RequestStop(); }
+
+void CTovrinDlg::EndCommand(bool transferred, int bytes) {
+  // A stop asked for while no transfer ran (closing during a build) must not end the next one.
+  programmer.ClearStop();
+  if (CQtInterface* ui = QtInterface()) {
+    std::string done;
+    if (transferred) done = Format("Done: %d bytes in %.1f s", bytes, ui->TransferSeconds());
+    ui->EndTransfer(done);
   }
-  QDialog::closeEvent(event);
+  if (std::exchange(closeWhenDone, false)) QDialog::reject();
 }
 
 void CTovrinDlg::SetBusy(bool running) {

@@ -6,9 +6,11 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 
 #include "app/register.h"
+#include "app/transfer.h"
 #include "download/programmer.h"
 
 class QComboBox;
@@ -29,10 +31,11 @@ class CTovrinDlg : public QDialog {
   void OnInstall();       // "Install Tovrin..."
 
   // True while a command that talks to the programmer runs; the commands that would start
-  // another transfer (and closing the window) are refused meanwhile.
+  // another transfer are refused meanwhile.
   bool TransferRunning() const { return busy; }
 
-  // Done and Esc; refused while a transfer runs.
+  // Done and Esc. While a command runs they stop its transfer and close the window once it
+  // has ended.
   void reject() override;
 
   std::string sourceTitle;   // the stored "Source Title"
@@ -69,9 +72,21 @@ class CTovrinDlg : public QDialog {
   std::string ChooseFile(const char* name, const char* filter, const char* suffix, const std::string& initial);
   void SetBusy(bool running);
   void SayBusy(QWidget* near);
+  // Runs a command's work on a worker thread while this thread keeps the windows alive and
+  // answers the calls the work makes on the user interface; returns when the work has ended.
+  void RunInBackground(const std::function<void()>& work);
+  // Asks a running transfer to stop: the programmer leaves its mode and releases the port.
+  void StopTransfer();
+  // Opens the status window, saying where it connects, once the file has passed its check;
+  // bytes receives the data bytes the file holds.
+  TransferListener Announcer(const std::string& port, int& bytes);
+  // After a command: a transfer that went well says so (bytes and seconds); a window close
+  // asked for meanwhile happens now.
+  void EndCommand(bool transferred, int bytes);
 
   std::string logPath;
   bool busy = false;
+  bool closeWhenDone = false;  // the window was closed while a command ran
   QPointer<QWidget> focusBeforeBusy;  // where the focus was when the buttons were disabled
 };
 

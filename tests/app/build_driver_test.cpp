@@ -65,7 +65,7 @@ TEST_F(BuildDriver, NoFileNamedTouchesNothing) {
   EXPECT_EQ(Log(), "last build's log");
 }
 
-TEST_F(BuildDriver, AMissingSourceFailsWithOnlyTheMemoryMapInTheLog) {
+TEST_F(BuildDriver, AMissingSourceIsNamedInTheLogBeforeTheMemoryMap) {
   WriteWholeFile(folder / "logs/tovrin.log", "last build's log");
   ui.answers = {true};
   BuildRequest request = Request("no such file.tvr");
@@ -75,19 +75,35 @@ TEST_F(BuildDriver, AMissingSourceFailsWithOnlyTheMemoryMapInTheLog) {
   EXPECT_FALSE(result.sourceOpened);
   // Nothing allocated: data shows a start one above its end, code the cursor without subtraction.
   EXPECT_EQ(Log(),
+            "Can not open source file 'no such file.tvr': No such file or directory \r\n\r\n"
             "Tovrin: BUILD FAILED\r\n\r\n"
             "Program memory:\t0x0060 ... 0x025f\r\n"
             "   Data memory:\t0x007e ... 0x007d\r\n"
             "   Code memory:\t0x0000 ... 0x007e\r\n"
             " \r\n\r\n");
-  EXPECT_EQ(result.summary + " \r\n\r\n", Log());
-  EXPECT_TRUE(notices.empty());  // the memory map is not a message of the build
+  ASSERT_EQ(notices.size(), 1u);  // the memory map is not a message of the build
+  EXPECT_EQ(notices[0].text, result.sourceFailure);
   ASSERT_EQ(ui.questions.size(), 1u);
   EXPECT_EQ(ui.questions[0].text, "Tovrin: Error in Build or Settings.  View error log?");
   EXPECT_EQ(ui.questions[0].caption, "Tovrin Compiler ERROR");
   EXPECT_EQ(ui.viewedLogs, std::vector<std::string>{folder / "logs/tovrin.log"});
   EXPECT_FALSE(std::filesystem::exists(folder / "no such file.hex"));
   EXPECT_TRUE(std::filesystem::exists(folder / "tovrin.dbg"));  // level 2: listing despite the failure
+}
+
+// Each source that cannot be read says why; none is read for ever.
+TEST_F(BuildDriver, SourcesThatAreNoFilesSayWhy) {
+  std::filesystem::create_directory(folder / "folder.tvr");
+  const struct {
+    std::string path, reason;
+  } cases[] = {{"folder.tvr", "Is a directory"}, {"/dev/null", "not a regular file"}};
+  for (const auto& c : cases) {
+    notices.clear();
+    BuildResult result = Build(Request(c.path));
+    EXPECT_FALSE(result.sourceOpened) << c.path;
+    EXPECT_EQ(result.sourceFailure, "Can not open source file '" + c.path + "': " + c.reason);
+    EXPECT_EQ(Log().rfind(result.sourceFailure + " \r\n\r\nTovrin: BUILD FAILED", 0), 0u) << Log();
+  }
 }
 
 TEST_F(BuildDriver, SyntaxErrorsAreLoggedBeforeTheMemoryMap) {
@@ -132,15 +148,16 @@ TEST_F(BuildDriver, AGoodBuildWritesTheHexFileAndOffersTheDownload) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(BuildDriver, ARefusedLayoutFailsTheParserAndKeepsTheOldLog) {
+TEST_F(BuildDriver, ARefusedLayoutFailsTheParserInAFreshLog) {
   WriteWholeFile(folder / "prog.tvr", kGoodProgram);
   WriteWholeFile(folder / "logs/tovrin.log", "old\r\n");
   BuildRequest request = Request("prog.tvr");
   request.externalRamK = 65;  // beyond what 16-bit addresses reach
   BuildResult result = Build(request);
   EXPECT_EQ(result.outcome, BuildOutcome::Failed);
+  EXPECT_TRUE(result.sourceOpened);  // never tried: the layout is the reason, not the file
   std::string log = Log();
-  EXPECT_EQ(log.rfind("old\r\n", 0), 0u);  // the log is only deleted by a parser that was created
+  EXPECT_EQ(log.find("old"), std::string::npos);  // every build starts with an empty log
   EXPECT_NE(log.find("Error initializing parser.  Check compiler settings. \r\n\r\n"), std::string::npos);
   EXPECT_EQ(log.substr(log.size() - FailureEntry(result.memory).size()), FailureEntry(result.memory));
   ASSERT_GE(notices.size(), 1u);
@@ -163,7 +180,9 @@ TEST_F(BuildDriver, DownloadNeedsAPortAndReportsTheProgrammersError) {
   EXPECT_EQ(failed.outcome, BuildOutcome::DownloadFailed);
   EXPECT_FALSE(failed.errorText.empty());
   ASSERT_GE(ui.messages.size(), 2u);  // the port may first show the system's own text
-  EXPECT_EQ(ui.messages.back().text, failed.errorText);
+  // The programmer's text first, then the port with the device and the system's reason.
+  EXPECT_EQ(ui.messages.back().text.rfind(failed.errorText + "\n\n" + request.port + ": ", 0), 0u)
+      << ui.messages.back().text;
   EXPECT_TRUE(std::filesystem::exists(folder / "prog.hex"));  // the hex file stays
 }
 

@@ -84,9 +84,9 @@ TEST_F(Cli, SourcesThatCannotBeReadFailWithAReason) {
     std::string source;
     const char* reason;
   } cases[] = {
-      {"missing.tvr", "tovrin: cannot open 'missing.tvr': No such file or directory"},
-      {"a directory.tvr", "tovrin: cannot open 'a directory.tvr': Is a directory"},
-      {"evil\x1b]0;title\a.tvr", "tovrin: cannot open 'evil\\x1b]0;title\\x07.tvr'"},
+      {"missing.tvr", "missing.tvr: error: Can not open source file 'missing.tvr': No such file or directory\n"},
+      {"a directory.tvr", "a directory.tvr: error: Can not open source file 'a directory.tvr': Is a directory\n"},
+      {"evil\x1b]0;title\a.tvr", "error: Can not open source file 'evil\\x1b]0;title\\x07.tvr'"},
   };
   for (const auto& c : cases) {
     RunResult result = Run({"build", c.source});
@@ -100,7 +100,7 @@ TEST_F(Cli, SourcesThatCannotBeReadFailWithAReason) {
     chmod((folder / "locked.tvr").c_str(), 0);
     RunResult result = Run({"build", "locked.tvr"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(Contains(result.err, "cannot open 'locked.tvr': Permission denied")) << result.err;
+    EXPECT_TRUE(Contains(result.err, "Can not open source file 'locked.tvr': Permission denied")) << result.err;
   }
 }
 

@@ -51,7 +51,7 @@ TEST(CommandHelp, OneCommandPerRunAndOptionsEndAtTwoDashes) {
   // After "--" a word that looks like an option is the SOURCE.
   result = RunTovrin({"build", "--log", folder / "log", "--", "-x.tvr"}, folder.path);
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(Contains(result.err, "cannot open '-x.tvr'")) << result.err;
+  EXPECT_TRUE(Contains(result.err, "Can not open source file '-x.tvr'")) << result.err;
 }
 
 class Completion : public ::testing::Test {

@@ -68,7 +68,9 @@ void ModalAnswerer::Tick() {
   if (!modal) return;
   auto* box = qobject_cast<QMessageBox*>(modal);
   const Seen now{modal->metaObject()->className(), modal->windowTitle(), box ? box->text() : QString()};
+  if (modal == answered) return;  // still closing after its answer
   if (!answers.empty()) {
+    answered = modal;
     Answer answer = std::move(answers.front());
     answers.pop_front();
     seen.push_back(now);
@@ -93,12 +95,24 @@ ModalAnswerer::Answer Press(int standardButton) {
   };
 }
 
+// The dialog fills its folder model on a thread of its own and may still put its first
+// selection back after a selectFile; the file is chosen again until the dialog reports it,
+// then the dialog is closed as accepted.
+static void AcceptWhenChosen(QPointer<QFileDialog> dialog, const QString& path, int triesLeft) {
+  if (!dialog) return;
+  if (dialog->selectedFiles().value(0) != path && triesLeft > 0) {
+    dialog->selectFile(path);
+    QTimer::singleShot(20, dialog, [=] { AcceptWhenChosen(dialog, path, triesLeft - 1); });
+    return;
+  }
+  static_cast<QDialog*>(dialog.data())->done(QDialog::Accepted);  // public as a QDialog
+}
+
 ModalAnswerer::Answer Choose(const std::string& path) {
   return [path](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (!dialog) return Reject(modal);
-    dialog->selectFile(PathToQt(path));
-    QMetaObject::invokeMethod(dialog, "accept");  // a protected slot of QFileDialog
+    AcceptWhenChosen(dialog, PathToQt(path), 100);
   };
 }
 

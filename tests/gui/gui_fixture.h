@@ -58,6 +58,7 @@ class ModalAnswerer : public QObject {
   std::deque<Answer> answers;
   QTimer timer;
   QPointer<QWidget> waiting;
+  QPointer<QWidget> answered;  // the last dialog answered, which may take a moment to close
   QElapsedTimer waitingFor;
 };
 

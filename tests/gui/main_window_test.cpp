@@ -13,6 +13,7 @@
 #include "app/gui/dialog_units.h"
 #include "app/gui/log_viewer.h"
 #include "app/gui/port_dialog.h"
+#include "app/gui/screen_fit.h"
 #include "download/port_settings.h"
 #include "tests/gui/gui_fixture.h"
 
@@ -137,7 +138,17 @@ class MainWindowSuite : public QObject {
     QCOMPARE(sandbox->Stored("Code Location"), "2");
     Select(dialog.portList, 3);
     QCOMPARE(sandbox->Stored("Port"), "4");
-    // Digits only, stored as typed; an emptied field is stored empty.
+    // 0 to 64 only (what 16-bit addresses reach), stored as typed; an emptied field is stored
+    // empty.
+    QTest::keyClick(dialog.ramEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dialog.ramEdit, "99");
+    QCOMPARE(sandbox->Stored("External RAM"), "9");
+    QTest::keyClick(dialog.ramEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dialog.ramEdit, "65-");
+    QCOMPARE(sandbox->Stored("External RAM"), "6");
+    QTest::keyClick(dialog.ramEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dialog.ramEdit, "64");
+    QCOMPARE(sandbox->Stored("External RAM"), "64");
     QTest::keyClick(dialog.ramEdit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(dialog.ramEdit, "1x2");
     QCOMPARE(sandbox->Stored("External RAM"), "12");
@@ -194,6 +205,21 @@ class MainWindowSuite : public QObject {
     QVERIFY(shown.contains("syntax error"));
     QVERIFY(shown.contains("Tovrin: BUILD FAILED\n\nProgram memory:\t0x0060"));
     QVERIFY(!std::filesystem::exists(sandbox->File("bad.hex")));
+
+    // A source that cannot be opened is named, with the reason, before the memory map; the
+    // viewer fits the screen however long the log.
+    window.dialog->sourceEdit->setText("gone.tvr");
+    answerer->Then(Press(QMessageBox::Ok));
+    answerer->Then([&](QWidget* modal) {
+      if (auto* viewer = qobject_cast<CLogViewer*>(modal)) {
+        shown = viewer->Text();
+        QVERIFY(AvailableRoom(viewer).contains(viewer->frameGeometry()));
+      }
+      Cancel()(modal);
+    });
+    QTest::mouseClick(window.dialog->buildButton, Qt::LeftButton);
+    QVERIFY2(shown.startsWith("Can not open source file 'gone.tvr': No such file or directory \n\nTovrin: BUILD FAILED"),
+             qPrintable(shown));
   }
 
   // The build reads the placement the lists wrote: code in external RAM starts at 0x260. OK
