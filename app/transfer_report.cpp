@@ -30,6 +30,9 @@ std::string TransferFailureText(const TransferRequest& request, const TransferRe
       break;
   }
   // The protocol's own text first, then where it happened.
+  // The detail starts with the device; a port given as a path is that device already.
+  if (!result.detail.empty() && result.detail.rfind(request.port + ":", 0) == 0)
+    return Format("%s\n\n%s", result.errorText.c_str(), result.detail.c_str());
   if (!result.detail.empty())
     return Format("%s\n\n%s: %s", result.errorText.c_str(), request.port.c_str(), result.detail.c_str());
   return Format("%s\n\nSending %s through %s.", result.errorText.c_str(), what.c_str(), where.c_str());
