@@ -58,9 +58,10 @@ class CSymbol {
   CSymbol* prev = nullptr;  // chain link towards the bucket head
   CSymbol* next = nullptr;  // chain link towards the tail
   std::string_view name;
-  int32_t level = -1;             // scope depth when entered; -1 when never entered
   CSymbol* owner = nullptr;       // class, prototype or rule this belongs to
   CStatement* statement = nullptr;  // the declaring statement, once built
+  // Beside `indexed` below, so the two share one word.
+  int32_t level = -1;             // scope depth when entered; -1 when never entered
 
  private:
   friend class CSymTable;

@@ -24,7 +24,7 @@ CValue Reference(TypeKind kind, CSymbol* symbol, CStatement* statement) {
 
 CExpression* CCompiler::Built(CExpression* node, int made) {
   if (made != 0) return node;
-  errorText = node->error;
+  errorText = node->Error();
   return nullptr;
 }
 
@@ -84,10 +84,8 @@ CExpression* CCompiler::NewCallValue(CStatement* statement) {
   if (statement == nullptr) return Refuse(kBadSymbol);
   auto* call = dynamic_cast<CCallStatement*>(statement);
   if (call == nullptr) return Refuse("Expression value: Invalid statement in expression.");
-  CExpression* leaf = NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
   // A call used as a value stands in no block: its leaf is where it is reached from.
-  if (leaf != nullptr) leaf->ownedStatement = call;
-  return leaf;
+  return NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
 }
 
 CExpression* CCompiler::NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right) {
