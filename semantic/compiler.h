@@ -181,10 +181,11 @@ class CCompiler : public CTarget {
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
   std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
   CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
+  void ForgetClosingNames();
 
-  // Every (owner, name) entered gets an entry for the whole build: they take their room from
-  // memory released with the compiler rather than from the heap one by one.
-  std::pmr::monotonic_buffer_resource nameIndexMemory;
+  // An (owner, name) gets an entry while a symbol of it is in an open scope: the entries
+  // take their room from a pool that reuses it and goes with the compiler.
+  std::pmr::unsynchronized_pool_resource nameIndexMemory;
   std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
   std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM

@@ -66,6 +66,36 @@ TEST_F(CompilerTest, ClosedScopesStayClosed) {
   EXPECT_EQ(Left(compiler, "x"), (std::vector<CSymbol*>{again, inner}));
 }
 
+// Closing an inner scope forgets its names only: a namesake of an open outer scope is
+// found again, at every depth, and a name declared after the close is found.
+TEST_F(CompilerTest, ClosingAnInnerScopeKeepsTheOuterNamesake) {
+  Compiled run = Compile("");
+  CCompiler& compiler = run.compiler();
+  CBlock outer;
+  CBlock inner;
+  CBlock innermost;
+  compiler.OpenScope(&outer);
+  CVarSymbol* outerX = compiler.DeclareVariable("x", nullptr);
+  compiler.OpenScope(&inner);
+  CVarSymbol* innerX = compiler.DeclareVariable("x", nullptr);
+  compiler.OpenScope(&innermost);
+  CVarSymbol* innermostX = compiler.DeclareVariable("x", nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), innermostX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), innerX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  compiler.OpenScope(&inner);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  CVarSymbol* y = compiler.DeclareVariable("y", nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "y"), y);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "y"), nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), nullptr);
+}
+
 TEST_F(CompilerTest, MembersAreFoundBeforeOwnerlessNames) {
   Compiled run = Compile(
       "const x = 1;\n"
