@@ -10,6 +10,7 @@
 #include "model/type.h"
 #include "model/value.h"
 
+class CExpression;
 class CStatement;
 
 // Which class a symbol is, so code that needs one class can ask without a dynamic_cast
@@ -98,6 +99,9 @@ class CVarSymbol : public CSymbol {
 
   CType type;
   int32_t frameDepth = 0;  // 0: global data; n: lives in the n-th open frame
+  // The leaf that reads this variable, made at its first use and shared by every later
+  // one: a variable leaf never changes once made (a cast of it is done by its parent).
+  CExpression* reference = nullptr;
 };
 
 class CProtoSymbol : public CSymbol {

@@ -67,8 +67,11 @@ CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
   // Constants are folded in where they are used.
   if (auto* constant = SymbolCast<CConstSymbol>(symbol))
     return NewValueExpression(constant->value);
-  if (SymbolCast<CVarSymbol>(symbol) != nullptr)
-    return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+  if (auto* variable = SymbolCast<CVarSymbol>(symbol)) {
+    if (variable->reference == nullptr)
+      variable->reference = NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+    return variable->reference;
+  }
   if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
       return NewValueExpression(Reference(TYPE_RANGE, symbol, table));

@@ -96,6 +96,23 @@ TEST_F(CompilerTest, ClosingAnInnerScopeKeepsTheOuterNamesake) {
   EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), nullptr);
 }
 
+// Every read of a variable is one leaf: widening it for one use leaves it as it is for
+// the others (its parent converts it).
+TEST_F(CompilerTest, ReadsOfAVariableShareOneUnchangedLeaf) {
+  Compiled run = Compile("start() { b as byte; i as integer; i = b + 300; b = b; i = b; }\n");
+  ASSERT_EQ(run.entries, Entries());
+  CBlock& start = run.Body("start");
+  ASSERT_EQ(Shape(start), "Var Var Assign Assign Assign");
+  const CExpression* sum = Nth<CAssignStatement>(start, 2)->value;
+  ASSERT_EQ(sum->op, EXPR_ADD);
+  EXPECT_EQ(sum->kind, TYPE_INTEGER);
+  const CExpression* read = Nth<CAssignStatement>(start, 3)->value;
+  EXPECT_EQ(sum->left, read);
+  EXPECT_EQ(Nth<CAssignStatement>(start, 4)->value, read);
+  EXPECT_EQ(read->op, EXPR_VAR);
+  EXPECT_EQ(read->kind, TYPE_BYTE);
+}
+
 TEST_F(CompilerTest, MembersAreFoundBeforeOwnerlessNames) {
   Compiled run = Compile(
       "const x = 1;\n"
