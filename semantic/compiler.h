@@ -18,6 +18,7 @@
 #include "model/symbol.h"
 #include "model/type.h"
 #include "model/value.h"
+#include "semantic/recycling_resource.h"
 #include "semantic/symbol_table.h"
 
 // Operations that fail return null (or 0) and leave their message in `errorText`, inherited
@@ -184,8 +185,8 @@ class CCompiler : public CTarget {
   void ForgetClosingNames();
 
   // An (owner, name) gets an entry while a symbol of it is in an open scope: the entries
-  // take their room from a pool that reuses it and goes with the compiler.
-  std::pmr::unsynchronized_pool_resource nameIndexMemory;
+  // take their room from memory that reuses it and goes with the compiler.
+  CRecyclingResource nameIndexMemory;
   std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
   std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM

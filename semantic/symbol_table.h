@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/symbol.h"
+#include "semantic/recycling_resource.h"
 
 // The hash of a name for the name indexes: names are short, so a plain byte loop beats the
 // library's general string hash.
@@ -66,9 +67,9 @@ class CSymTable {
  private:
   void Unindex(CSymbol* symbol);
 
-  // Its entries come and go with the scopes: they take their room from a pool that is
-  // released with the table rather than from the heap one by one.
-  std::pmr::unsynchronized_pool_resource indexMemory;
+  // Its entries come and go with the scopes: they take their room from memory that reuses
+  // it and is released with the table rather than from the heap one by one.
+  CRecyclingResource indexMemory;
   std::pmr::unordered_map<std::string_view, CSymbol*, NameHash> newestByName{&indexMemory};  // keys: the symbols' names
 };
 
