@@ -122,8 +122,10 @@ class CCompiler : public CTarget {
   CExpression* NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right);
   CExpression* NewIsExpression(CExpression* left, CExpression* right);
   CExpression* NewUnaryExpression(ExprOp op, CExpression* operand);
-  CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
-  CType* NewArrayType(const CType* element, const CExpression* subscript);
+  // A plain Byte, Integer, Real or Fuzzy is one shared type per build (every declaration
+  // copies the type it is given, none writes into it).
+  const CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
+  const CType* NewArrayType(const CType* element, const CExpression* subscript);
 
   // ---- State ----
   // Declared first, so it goes last: every node, statement, block, type and text of the
@@ -196,4 +198,5 @@ class CCompiler : public CTarget {
 
   std::vector<CSymbol*> unentered;  // prototypes being built, probes
   std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call
+  const CType* plainTypes[TYPE_FUZZY + 1] = {};  // made at first use
 };

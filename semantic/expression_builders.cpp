@@ -106,16 +106,19 @@ CExpression* CCompiler::NewUnaryExpression(ExprOp op, CExpression* operand) {
   return Built(node, node->MakeUnary(op, operand));
 }
 
-CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
+const CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
   if (kind == TYPE_VAR) return nullptr;
+  const bool plain = flags == 0 && (kind == TYPE_BYTE || kind == TYPE_INTEGER || kind == TYPE_REAL || kind == TYPE_FUZZY);
+  if (plain && plainTypes[kind] != nullptr) return plainTypes[kind];
   CType* type = arena.Make<CType>();
   type->kind = kind;
   if (kind == TYPE_ADDRESS || kind == TYPE_ID) type->ref = reference;
   type->flags |= flags;
+  if (plain) plainTypes[kind] = type;
   return type;
 }
 
-CType* CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
+const CType* CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
   if (element == nullptr) return Refuse("Array: Requires valid data type.");
   if (subscript == nullptr) return Refuse("Array:  Requires valid subscript.");
   if (subscript->op != EXPR_CONST)

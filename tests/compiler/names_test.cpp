@@ -113,6 +113,35 @@ TEST_F(CompilerTest, ReadsOfAVariableShareOneUnchangedLeaf) {
   EXPECT_EQ(read->kind, TYPE_BYTE);
 }
 
+// Declarations share the plain types they name; an array or memory type made from one
+// leaves it plain for the declarations after it.
+TEST_F(CompilerTest, DeclarationsOfOneKindKeepTheirOwnTypes) {
+  Compiled run = Compile(
+      "def C { a as byte; g as byte[4]; m as memory 0x70; b as byte; h as integer[2]; i as integer; }\n"
+      "start() { }\n");
+  ASSERT_EQ(run.entries, Entries());
+  CCompiler& compiler = run.compiler();
+  CSymbol* c = compiler.FindSymbol(nullptr, "C");
+  auto type = [&](const char* name) {
+    auto* variable = SymbolCast<CVarSymbol>(compiler.FindSymbol(c, name));
+    EXPECT_NE(variable, nullptr) << name;
+    return variable == nullptr ? CType() : variable->type;
+  };
+  for (const char* plain : {"a", "b"}) {
+    EXPECT_EQ(type(plain).kind, TYPE_BYTE) << plain;
+    EXPECT_EQ(type(plain).flags, 0u) << plain;
+    EXPECT_EQ(type(plain).count, 0) << plain;
+  }
+  EXPECT_EQ(type("g").kind, TYPE_BYTE);
+  EXPECT_EQ(type("g").flags, static_cast<uint32_t>(TYPE_FLAG_ARRAY));
+  EXPECT_EQ(type("g").count, 4);
+  EXPECT_EQ(type("m").kind, TYPE_ADDRESS);
+  EXPECT_EQ(type("m").ref, 0x70);
+  EXPECT_EQ(type("h").count, 2);
+  EXPECT_EQ(type("i").flags, 0u);
+  EXPECT_EQ(type("i").count, 0);
+}
+
 TEST_F(CompilerTest, MembersAreFoundBeforeOwnerlessNames) {
   Compiled run = Compile(
       "const x = 1;\n"
