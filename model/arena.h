@@ -89,7 +89,8 @@ class CArenaArray {
 
  private:
   void Grow(CArena& arena) {
-    std::size_t grown = capacity == 0 ? 4 : capacity * 2;
+    // Most arrays hold one or two items (a branch's block, a method's parameters).
+    std::size_t grown = capacity == 0 ? 2 : capacity * 2;
     T* moved = static_cast<T*>(arena.Allocate(grown * sizeof(T), alignof(T)));
     if (count > 0) std::memcpy(static_cast<void*>(moved), items, count * sizeof(T));
     items = moved;
