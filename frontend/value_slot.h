@@ -22,7 +22,7 @@ union yyvalue {
   float real;        // REAL_NUMBER
   char character;    // CHARACTER: only this low byte is meaningful
   CExpression* expression;
-  CType* type;
+  const CType* type;  // shared or made for the declaration: only read
   CSymbol* symbol;
   CVarSymbol* variable;
   CStatement* statement;

@@ -1,5 +1,8 @@
 #include "image/instruction_set.h"
 
+#include <string>
+#include <vector>
+
 #include "platform/format.h"
 
 namespace {
@@ -199,38 +202,71 @@ int OperandLength(OperandShape shape) {
 }
 
 // The formats hold printf conversions; each shape passes exactly the arguments
-// its formats ask for.
+// its formats ask for, after the `lead` arguments (the address column) when there are any.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-std::string ListInstruction(const uint8_t* bytes, size_t available) {
+#pragma GCC diagnostic ignored "-Wformat-security"
+namespace {
+
+template <typename... Lead>
+std::string ListOperands(const char* format, OperandShape shape, const uint8_t* bytes, size_t available,
+                         Lead... lead) {
   auto at = [&](size_t index) { return OperandByte(bytes, available, index); };
-  unsigned opcode = available > 0 ? bytes[0] : 0u;
-  const OpcodeInfo* info = FindOpcode(static_cast<int>(opcode));
-  if (info == nullptr) return Format("??? %02x\n", opcode);
-  const char* format = info->listing;
-  switch (info->shape) {
+  switch (shape) {
     case OperandShape::None:
-      return Format("%s", format);
+      return Format(format, lead...);
     case OperandShape::Byte:
-      return Format(format, at(0));
+      return Format(format, lead..., at(0));
     case OperandShape::Word:
-      return Format(format, OperandWord(bytes, available, 0));
+      return Format(format, lead..., OperandWord(bytes, available, 0));
     case OperandShape::Address:
     case OperandShape::StackOffset:
-      return Format(format, static_cast<unsigned>(OperandWord(bytes, available, 0)));
+      return Format(format, lead..., static_cast<unsigned>(OperandWord(bytes, available, 0)));
     case OperandShape::Real:
-      return Format(format, at(1), at(0), at(2));
+      return Format(format, lead..., at(1), at(0), at(2));
     case OperandShape::Fuzzy:
-      return Format(format, at(4), at(3), at(2), at(1), at(0));
+      return Format(format, lead..., at(4), at(3), at(2), at(1), at(0));
     case OperandShape::Return:
-      return Format(format, static_cast<int>(at(0)), 255 - static_cast<int>(at(1)));
+      return Format(format, lead..., static_cast<int>(at(0)), 255 - static_cast<int>(at(1)));
     case OperandShape::ByteAddress:
-      return Format(format, at(0), static_cast<unsigned>(OperandWord(bytes, available, 1)));
+      return Format(format, lead..., at(0), static_cast<unsigned>(OperandWord(bytes, available, 1)));
     case OperandShape::String: {
       unsigned length = available > 1 ? bytes[1] : 0u;
-      return Format(format, static_cast<int>(length), OperandText(bytes, available, length).c_str());
+      return Format(format, lead..., static_cast<int>(length), OperandText(bytes, available, length).c_str());
     }
   }
   return std::string();
+}
+
+// Each row's listing format behind the address column, so a listed line is one Format.
+// A row without operands is listed as its text, never read as a format.
+const std::string& AddressedFormat(int opcode) {
+  static const std::vector<std::string> formats = [] {
+    std::vector<std::string> all;
+    all.reserve(kOpcodeCount);
+    for (const OpcodeInfo& info : kOpcodes)
+      all.push_back(info.shape == OperandShape::None ? std::string("%04x: %s") : std::string("%04x: ") + info.listing);
+    return all;
+  }();
+  return formats[static_cast<size_t>(opcode)];
+}
+
+}  // namespace
+
+std::string ListInstruction(const uint8_t* bytes, size_t available) {
+  unsigned opcode = available > 0 ? bytes[0] : 0u;
+  const OpcodeInfo* info = FindOpcode(static_cast<int>(opcode));
+  if (info == nullptr) return Format("??? %02x\n", opcode);
+  if (info->shape == OperandShape::None) return Format("%s", info->listing);
+  return ListOperands(info->listing, info->shape, bytes, available);
+}
+
+std::string ListInstructionAt(int address, const uint8_t* bytes, size_t available) {
+  unsigned opcode = available > 0 ? bytes[0] : 0u;
+  const OpcodeInfo* info = FindOpcode(static_cast<int>(opcode));
+  if (info == nullptr) return Format("%04x: ??? %02x\n", address, opcode);
+  const char* format = AddressedFormat(static_cast<int>(opcode)).c_str();
+  if (info->shape == OperandShape::None) return Format(format, address, info->listing);
+  return ListOperands(format, info->shape, bytes, available, address);
 }
 #pragma GCC diagnostic pop

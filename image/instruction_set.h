@@ -181,6 +181,8 @@ int OperandLength(OperandShape shape);
 // The listing line of the instruction at bytes[0] (opcode, length byte, operands).
 // Bytes at or beyond `available` read as 0, so any position of an image can be listed.
 std::string ListInstruction(const uint8_t* bytes, size_t available);
+// The same line behind its address column ("%04x: ").
+std::string ListInstructionAt(int address, const uint8_t* bytes, size_t available);
 
 // Image header: the CODE and START words, then one word per interrupt vector.
 inline constexpr int kImageBase = 0x60;

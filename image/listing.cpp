@@ -79,8 +79,7 @@ void CTarget::WriteListing(FILE* file) const {
   while (offset >= 0 && offset < codeCursor && offset < size) {
     const uint8_t* bytes = image.data() + offset;
     const auto available = static_cast<size_t>(size - offset);
-    Write(file, Format("%04x: ", static_cast<int>(base + offset)));
-    Write(file, ListInstruction(bytes, available));
+    Write(file, ListInstructionAt(static_cast<int>(base + offset), bytes, available));
     const int length = available > 1 ? bytes[1] : 0;
     offset += 2 + length;
   }

@@ -1,5 +1,8 @@
 #include "model/arena.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -7,6 +10,11 @@ namespace {
 // Blocks grow to this size and stay there: big enough that a large program takes few of
 // them, small enough that the last one wastes little.
 constexpr std::size_t kLargestBlock = 1 << 20;
+
+// A block's memory is made present this much at a time: one call instead of a page fault
+// for every page, which is most of what filling a fresh page costs.
+constexpr std::uintptr_t kPopulateStep = 128 * 1024;
+constexpr std::uintptr_t kPage = 4096;
 
 }  // namespace
 
@@ -18,7 +26,23 @@ CArena::~CArena() {
   }
 }
 
+void CArena::Populate(std::uintptr_t end) {
+  const std::uintptr_t from = limit & ~(kPage - 1);
+  const std::uintptr_t to = std::min(blockEnd, ((end + kPage - 1) & ~(kPage - 1)) + kPopulateStep);
+#ifdef MADV_POPULATE_WRITE
+  // Where the kernel cannot, the pages simply arrive one fault at a time.
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#endif
+  limit = to;
+}
+
 void* CArena::AllocateSlow(std::size_t size, std::size_t alignment) {
+  const std::uintptr_t aligned = (cursor + alignment - 1) & ~(alignment - 1);
+  if (blocks != nullptr && aligned + size <= blockEnd) {
+    Populate(aligned + size);
+    cursor = aligned + size;
+    return reinterpret_cast<void*>(aligned);
+  }
   std::size_t header = (sizeof(Block) + alignment - 1) & ~(alignment - 1);
   std::size_t blockSize = nextBlockSize;
   // A piece larger than a quarter of a block gets a block of its own, so the current
@@ -40,6 +64,8 @@ void* CArena::AllocateSlow(std::size_t size, std::size_t alignment) {
   std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block) + header;
   if (own) return reinterpret_cast<void*>(start);
   cursor = start + size;
-  limit = reinterpret_cast<std::uintptr_t>(block) + blockSize;
+  blockEnd = reinterpret_cast<std::uintptr_t>(block) + blockSize;
+  limit = start;
+  Populate(cursor);
   return reinterpret_cast<void*>(start);
 }

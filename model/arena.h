@@ -51,9 +51,13 @@ class CArena {
     Block* previous;
   };
   void* AllocateSlow(std::size_t size, std::size_t alignment);
+  // Moves `limit` past `end` (within the block), touching the memory up to it in one go.
+  void Populate(std::uintptr_t end);
 
   std::uintptr_t cursor = 0;
+  // The fast path's bound: the end of what the current block has made present so far.
   std::uintptr_t limit = 0;
+  std::uintptr_t blockEnd = 0;
   Block* blocks = nullptr;
   std::size_t nextBlockSize = 64 * 1024;
   std::size_t reserved = 0;
@@ -85,7 +89,8 @@ class CArenaArray {
 
  private:
   void Grow(CArena& arena) {
-    std::size_t grown = capacity == 0 ? 4 : capacity * 2;
+    // Most arrays hold one or two items (a branch's block, a method's parameters).
+    std::size_t grown = capacity == 0 ? 2 : capacity * 2;
     T* moved = static_cast<T*>(arena.Allocate(grown * sizeof(T), alignof(T)));
     if (count > 0) std::memcpy(static_cast<void*>(moved), items, count * sizeof(T));
     items = moved;

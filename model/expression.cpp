@@ -116,7 +116,24 @@ const char* OperatorMessage(ExprOp op, TypeKind kind) {
   }
 }
 
+// The latest failure: which node, and its message.
+struct Failure {
+  const CExpression* node = nullptr;
+  std::string_view message;
+};
+thread_local Failure lastFailure;
+
 }  // namespace
+
+std::string_view CExpression::Error() const {
+  return lastFailure.node == this ? lastFailure.message : std::string_view();
+}
+
+void CExpression::Fail(std::string_view message) { lastFailure = {this, message}; }
+
+void CExpression::ForgetError() {
+  if (lastFailure.node == this) lastFailure = {};
+}
 
 TypeKind ResultKind(ExprOp op, TypeKind kind) {
   switch (op) {
@@ -162,7 +179,7 @@ int CExpression::MakeLeaf(const CValue& leaf) {
                                      : EXPR_CALL;
       break;
     default:
-      error = "Expression: Unsupported data type.";
+      Fail("Expression: Unsupported data type.");
       return 0;
   }
   kind = value.BaseKind();
@@ -174,7 +191,7 @@ int CExpression::MakeLeaf(const CValue& leaf) {
 int CExpression::MakeBinary(CExpression* leftOperand, ExprOp binaryOp, CExpression* rightOperand) {
   op = EXPR_NOP;
   if (leftOperand == nullptr || rightOperand == nullptr) {
-    error = "Binary operator:  Requires two valid operands.";
+    Fail("Binary operator:  Requires two valid operands.");
     return 0;
   }
   CExpression& l = *leftOperand;
@@ -183,23 +200,23 @@ int CExpression::MakeBinary(CExpression* leftOperand, ExprOp binaryOp, CExpressi
   if (binaryOp == EXPR_INDEX) {
     const KindMatch index = r.value.Compatible(TYPE_INTEGER);
     if (index != MATCH_SAME && index != MATCH_WIDEN_FIRST) {
-      error = "Index operator:  Array index must be compatible with Int type.";
+      Fail("Index operator:  Array index must be compatible with Int type.");
       return 0;
     }
     r.CastTo(TYPE_INTEGER);
     if (l.op != EXPR_VAR) {
-      error = "Index operator:  Array must be assocatiated with a variable.";
+      Fail("Index operator:  Array must be assocatiated with a variable.");
       return 0;
     }
     if ((l.value.Resolved().flags & TYPE_FLAG_ARRAY) == 0) {
-      error = "Index operator:  Attempting to index a non-array variable.";
+      Fail("Index operator:  Attempting to index a non-array variable.");
       return 0;
     }
     common = l.value.Resolved().BaseKind();
   } else {
     common = Promote(l, r);
     if (common == TYPE_VOID) {
-      error = "Binary operator: Types are not compatible.";
+      Fail("Binary operator: Types are not compatible.");
       return 0;
     }
   }
@@ -221,15 +238,15 @@ int CExpression::MakeBinary(CExpression* leftOperand, ExprOp binaryOp, CExpressi
 int CExpression::MakeIs(CExpression* tested, CExpression* rangeOrRule) {
   op = EXPR_NOP;
   if (tested == nullptr || rangeOrRule == nullptr) {
-    error = "Fuzzy operator:  Requires two valid operands.";
+    Fail("Fuzzy operator:  Requires two valid operands.");
     return 0;
   }
   if (tested->value.Compatible(TYPE_REAL) == MATCH_NONE) {
-    error = "Fuzzy operator: Left operand must be compatible with Real value.";
+    Fail("Fuzzy operator: Left operand must be compatible with Real value.");
     return 0;
   }
   if (rangeOrRule->op != EXPR_RANGE && rangeOrRule->op != EXPR_RULE) {
-    error = "Fuzzy operator:  Right operand must be a Range or Rule.";
+    Fail("Fuzzy operator:  Right operand must be a Range or Rule.");
     return 0;
   }
   value = CValue();
@@ -244,7 +261,7 @@ int CExpression::MakeIs(CExpression* tested, CExpression* rangeOrRule) {
 int CExpression::MakeUnary(ExprOp unaryOp, CExpression* operand) {
   op = EXPR_NOP;
   if (operand == nullptr) {
-    error = "Unary operator:  Requires a valid operand.";
+    Fail("Unary operator:  Requires a valid operand.");
     return 0;
   }
   TypeKind operandKind = operand->kind;
@@ -253,7 +270,7 @@ int CExpression::MakeUnary(ExprOp unaryOp, CExpression* operand) {
     if (operand->op != EXPR_CONST || operand->kind != TYPE_BYTE) return 0;
     operandKind = operand->CastTo(TYPE_INTEGER);
     if (CheckOperator(unaryOp, operandKind) == 0) return 0;
-    error = {};
+    ForgetError();
   }
   if (operand->op != EXPR_CONST) {
     kind = ResultKind(unaryOp, operandKind);
@@ -279,7 +296,7 @@ TypeKind CExpression::Promote(CExpression& a, CExpression& b) {
     case MATCH_NONE:
       break;
   }
-  error = "Value promotion:  Types are not compatible.";
+  Fail("Value promotion:  Types are not compatible.");
   return TYPE_VOID;
 }
 
@@ -300,7 +317,7 @@ bool CExpression::CastWithoutChildren(TypeKind target, TypeKind& result) {
     case EXPR_RULE:
     case EXPR_IS:
       // Nothing here can become a plain value of another kind.
-      error = kTypeCastingMessage;
+      Fail(kTypeCastingMessage);
       result = TYPE_VOID;
       return true;
     default:
@@ -313,12 +330,12 @@ bool CExpression::CastWithoutChildren(TypeKind target, TypeKind& result) {
                          (ResultFollowsOperands(op) && (!widens || OperatorMessage(op, target) != nullptr));
   if (!keepsKind) return false;
   result = CompareKinds(kind, target) == MATCH_NONE ? TYPE_VOID : target;
-  if (result == TYPE_VOID) error = kTypeCastingMessage;
+  if (result == TYPE_VOID) Fail(kTypeCastingMessage);
   return true;
 }
 
 TypeKind CExpression::FinishCast(TypeKind target, TypeKind childResult) {
-  if (childResult == TYPE_VOID) error = kTypeCastingMessage;
+  if (childResult == TYPE_VOID) Fail(kTypeCastingMessage);
   const TypeKind computed = ChildrenKind(*this);
   if (!ResultFollowsOperands(op)) {
     kind = ResultKind(op, computed);
@@ -385,7 +402,7 @@ TypeKind CExpression::CastTo(TypeKind target) {
 int CExpression::CheckOperator(ExprOp checkedOp, TypeKind operandKind) {
   const char* message = OperatorMessage(checkedOp, operandKind);
   if (message == nullptr) return 1;
-  error = message;
+  Fail(message);
   return 0;
 }
 

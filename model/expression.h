@@ -55,19 +55,21 @@ TypeKind ResultKind(ExprOp op, TypeKind kind);
 // rest of the program model: they are never destroyed one by one, so they own nothing.
 class CExpression {
  public:
-  CExpression() = default;
+  // A node made where an earlier one failed (the arena of a later build, a stack slot)
+  // must not inherit that node's message.
+  CExpression() { ForgetError(); }
   CExpression(const CExpression&) = delete;
   CExpression& operator=(const CExpression&) = delete;
 
   // Builders: each is called once on a fresh node and returns 1, or 0 with the
-  // diagnostic in `error`.  On success the node links the operands handed in (folded
+  // diagnostic in Error().  On success the node links the operands handed in (folded
   // operands are simply left behind); on failure they stay as they were, possibly cast.
   int MakeLeaf(const CValue& leaf);
   int MakeBinary(CExpression* leftOperand, ExprOp op, CExpression* rightOperand);
   int MakeIs(CExpression* tested, CExpression* rangeOrRule);
   int MakeUnary(ExprOp op, CExpression* operand);
 
-  // Brings a and b to a common kind; returns it, or 0 with a message in this node's `error`.
+  // Brings a and b to a common kind; returns it, or 0 with a message in this node's Error().
   TypeKind Promote(CExpression& a, CExpression& b);
   // Widens or narrows this subtree to `target`; returns the resulting kind or 0.
   // An operator node that widens computes in its new kind; a node that cannot widen
@@ -75,7 +77,7 @@ class CExpression {
   // keeps its kind and is converted by its parent.
   TypeKind CastTo(TypeKind target);
   TypeKind CastTo(const CType& target) { return CastTo(target.BaseKind()); }
-  // 1 when `op` is defined for `operandKind`, else 0 with the message in `error`.
+  // 1 when `op` is defined for `operandKind`, else 0 with the message in Error().
   int CheckOperator(ExprOp op, TypeKind operandKind);
 
   // Writes the expression's text into the listing (no line break).  Iterative.
@@ -89,10 +91,14 @@ class CExpression {
   CValue value;
   CExpression* left = nullptr;
   CExpression* right = nullptr;
-  std::string_view error;  // a fixed message, set when a builder fails
+
+  // The fixed message of this node's last failure, empty when it has none.  A failed
+  // node is read at once and then dropped, so only the latest failure is kept, beside
+  // the nodes rather than in each of them (a program has ~50 nodes per 400 bytes).
+  std::string_view Error() const;
   // A call made inside an expression: it stands in no block and is reached through its
   // leaf only.  Null for every other node.
-  CStatement* ownedStatement = nullptr;
+  CStatement* OwnedStatement() const { return op == EXPR_CALL ? value.statement : nullptr; }
 
  private:
   // The cast of one node that needs no cast of its children; false when it does.
@@ -104,5 +110,7 @@ class CExpression {
   int FoldBinary(ExprOp op, TypeKind common, const CValue& l, const CValue& r);
   void FoldUnary(ExprOp op, TypeKind operandKind, const CValue& operand);
   void BecomeConstant(const CValue& folded);
+  void Fail(std::string_view message);
+  void ForgetError();
   std::string OwnText() const;
 };

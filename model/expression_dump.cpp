@@ -56,8 +56,12 @@ std::string ConstantText(const CValue& value) {
 
 std::string NameOf(const CSymbol* symbol) { return symbol == nullptr ? std::string() : std::string(symbol->name); }
 
-// What is still to be written: a node to expand or a finished piece of text.
-using DumpItem = std::variant<const CExpression*, std::string>;
+// What is still to be written: a node to expand, a node's own text, or a fixed piece.
+struct DumpItem {
+  const CExpression* node;  // null for a fixed piece
+  const char* piece;        // null: expand `node`; otherwise written as is (unless own text)
+  bool own;                 // write `node`'s own text
+};
 
 }  // namespace
 
@@ -81,30 +85,40 @@ std::string CExpression::OwnText() const {
 
 std::string CExpression::DumpText() const {
   std::string text;
-  std::vector<DumpItem> pending;
-  pending.emplace_back(this);
+  // Its room is kept from one expression to the next (a dump never starts another).
+  static thread_local std::vector<DumpItem> pending;
+  pending.clear();
+  pending.push_back({this, nullptr, false});
   while (!pending.empty()) {
-    DumpItem item = std::move(pending.back());
+    const DumpItem item = pending.back();
     pending.pop_back();
-    if (const auto* piece = std::get_if<std::string>(&item)) {
-      text += *piece;
+    if (item.piece != nullptr) {
+      text += item.piece;
       continue;
     }
-    const CExpression* node = std::get<const CExpression*>(item);
+    const CExpression* node = item.node;
+    if (item.own) {
+      // An operator's text is fixed; only leaves need formatting.
+      if (node->op >= EXPR_CONST && node->op <= EXPR_CALL)
+        text += node->OwnText();
+      else
+        text += OperatorText(node->op);
+      continue;
+    }
     // Pushed in reverse: the last pushed is written first.
     if (node->op == EXPR_INDEX) {
-      pending.emplace_back(std::string("]"));
-      if (node->right != nullptr) pending.emplace_back(node->right);
-      pending.emplace_back(std::string("["));
-      if (node->left != nullptr) pending.emplace_back(node->left);
+      pending.push_back({nullptr, "]", false});
+      if (node->right != nullptr) pending.push_back({node->right, nullptr, false});
+      pending.push_back({nullptr, "[", false});
+      if (node->left != nullptr) pending.push_back({node->left, nullptr, false});
       continue;
     }
     const bool both = node->left != nullptr && node->right != nullptr;
-    if (both) pending.emplace_back(std::string(")"));
-    if (node->right != nullptr) pending.emplace_back(node->right);
-    pending.emplace_back(node->OwnText());
-    if (node->left != nullptr) pending.emplace_back(node->left);
-    if (both) pending.emplace_back(std::string("("));
+    if (both) pending.push_back({nullptr, ")", false});
+    if (node->right != nullptr) pending.push_back({node->right, nullptr, false});
+    pending.push_back({node, nullptr, true});
+    if (node->left != nullptr) pending.push_back({node->left, nullptr, false});
+    if (both) pending.push_back({nullptr, "(", false});
   }
   return text;
 }

@@ -177,7 +177,7 @@ int CExpression::FoldBinary(ExprOp foldedOp, TypeKind common, const CValue& left
     default: message = "Unknown operand data type."; break;
   }
   if (!ok) {
-    error = message;
+    Fail(message);
     return 0;
   }
   folded.flags = 0;

@@ -1,7 +1,7 @@
 #include "model/symbol.h"
 
+#include <cstddef>
 #include <utility>
-#include <vector>
 
 #include "platform/format.h"
 
@@ -9,7 +9,7 @@ namespace {
 
 // Owner chains are at most class, prototype, parameter; the bound keeps a
 // malformed chain from looping.
-constexpr int kMaxOwnerDepth = 64;
+constexpr std::size_t kMaxOwnerDepth = 64;
 
 void WriteLine(FILE* file, const std::string& line) {
   if (file == nullptr) return;
@@ -21,14 +21,21 @@ void WriteLine(FILE* file, const std::string& line) {
 void CSymbol::Dump(FILE* /*file*/, int /*depth*/) const {}
 
 std::string CSymbol::QualifiedName() const {
-  std::vector<const CSymbol*> path;
-  for (const CSymbol* symbol = this; symbol != nullptr && path.size() < kMaxOwnerDepth;
-       symbol = symbol->owner) {
-    path.push_back(symbol);
+  // Written from the back: the names are laid out once, the outermost owner first.
+  std::size_t length = 0;
+  std::size_t parts = 0;
+  for (const CSymbol* symbol = this; symbol != nullptr && parts < kMaxOwnerDepth; symbol = symbol->owner) {
+    length += symbol->name.size() + (parts > 0 ? 1 : 0);
+    ++parts;
   }
-  std::string qualified(path.back()->name);
-  for (auto it = path.rbegin() + 1; it != path.rend(); ++it) {
-    qualified = Format("%s:%s", qualified.c_str(), std::string((*it)->name).c_str());
+  std::string qualified(length, ':');
+  std::size_t end = length;
+  const CSymbol* symbol = this;
+  for (std::size_t part = 0; part < parts; ++part, symbol = symbol->owner) {
+    const std::string_view name = symbol->name;
+    end -= name.size();
+    name.copy(qualified.data() + end, name.size());
+    if (end > 0) --end;  // the ':' before it stays
   }
   return qualified;
 }

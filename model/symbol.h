@@ -10,6 +10,7 @@
 #include "model/type.h"
 #include "model/value.h"
 
+class CExpression;
 class CStatement;
 
 // Which class a symbol is, so code that needs one class can ask without a dynamic_cast
@@ -58,9 +59,10 @@ class CSymbol {
   CSymbol* prev = nullptr;  // chain link towards the bucket head
   CSymbol* next = nullptr;  // chain link towards the tail
   std::string_view name;
-  int32_t level = -1;             // scope depth when entered; -1 when never entered
   CSymbol* owner = nullptr;       // class, prototype or rule this belongs to
   CStatement* statement = nullptr;  // the declaring statement, once built
+  // Beside `indexed` below, so the two share one word.
+  int32_t level = -1;             // scope depth when entered; -1 when never entered
 
  private:
   friend class CSymTable;
@@ -98,6 +100,9 @@ class CVarSymbol : public CSymbol {
   CType type;
   int32_t frameDepth = 0;  // 0: global data; n: lives in the n-th open frame
   bool used = false;       // named by some statement or expression (for a warning)
+  // The leaf that reads this variable, made at its first use and shared by every later
+  // one: a variable leaf never changes once made (a cast of it is done by its parent).
+  CExpression* reference = nullptr;
 };
 
 class CProtoSymbol : public CSymbol {

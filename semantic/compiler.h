@@ -18,6 +18,7 @@
 #include "model/symbol.h"
 #include "model/type.h"
 #include "model/value.h"
+#include "semantic/recycling_resource.h"
 #include "semantic/symbol_table.h"
 #include "semantic/source_position.h"
 #include "semantic/warnings.h"
@@ -123,8 +124,10 @@ class CCompiler : public CTarget {
   CExpression* NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right);
   CExpression* NewIsExpression(CExpression* left, CExpression* right);
   CExpression* NewUnaryExpression(ExprOp op, CExpression* operand);
-  CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
-  CType* NewArrayType(const CType* element, const CExpression* subscript);
+  // A plain Byte, Integer, Real or Fuzzy is one shared type per build (every declaration
+  // copies the type it is given, none writes into it).
+  const CType* NewType(TypeKind kind, int32_t reference, uint32_t flags);
+  const CType* NewArrayType(const CType* element, const CExpression* subscript);
 
   // ---- Warnings (warnings.cpp) ----
   // Records a warning at the token just scanned.
@@ -212,10 +215,11 @@ class CCompiler : public CTarget {
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
   std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
   CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
+  void ForgetClosingNames();
 
-  // Every (owner, name) entered gets an entry for the whole build: they take their room from
-  // memory released with the compiler rather than from the heap one by one.
-  std::pmr::monotonic_buffer_resource nameIndexMemory;
+  // An (owner, name) gets an entry while a symbol of it is in an open scope: the entries
+  // take their room from memory that reuses it and goes with the compiler.
+  CRecyclingResource nameIndexMemory;
   std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
   std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
@@ -225,4 +229,5 @@ class CCompiler : public CTarget {
 
   std::vector<CSymbol*> unentered;  // prototypes being built, probes
   std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call
+  const CType* plainTypes[TYPE_FUZZY + 1] = {};  // made at first use
 };

@@ -47,6 +47,7 @@ int CCompiler::OpenScope(CBlock* block) {
 int CCompiler::CloseScope() {
   TopBlock()->frameSize = AllocateLocal(0);
   CloseFrame();
+  ForgetClosingNames();
   if (scope.LeaveLevel() != 0) openInstances.pop_back();
   return PopBlock();
 }
@@ -60,6 +61,21 @@ void CCompiler::Enter(CSymbol* entered) {
   ownedNames[OwnedName{entered->owner, entered->name}].push_back(
       Entered{entered, entered->level, openInstances.back()});
   if (auto* range = SymbolCast<CRangeSymbol>(entered)) rangesByName[range->name] = range;
+}
+
+// The names of a closing scope can never be found again: their entries go now rather than
+// waiting to be popped by a lookup that, for a local of a method, never comes.  A large
+// program would otherwise keep an entry for every local it ever declared.
+void CCompiler::ForgetClosingNames() {
+  const int32_t closing = scope.currentLevel;
+  for (CSymbol* symbol : scope.EnteredAtCurrentLevel()) {
+    auto found = ownedNames.find(OwnedName{symbol->owner, symbol->name});
+    if (found == ownedNames.end()) continue;
+    std::pmr::vector<Entered>& entries = found->second;
+    while (!entries.empty() && (entries.back().level >= closing || !IsLive(entries.back())))
+      entries.pop_back();
+    if (entries.empty()) ownedNames.erase(found);
+  }
 }
 
 bool CCompiler::IsLive(const Entered& entry) const {

@@ -24,7 +24,7 @@ CValue Reference(TypeKind kind, CSymbol* symbol, CStatement* statement) {
 
 CExpression* CCompiler::Built(CExpression* node, int made) {
   if (made != 0) return node;
-  errorText = node->error;
+  errorText = node->Error();
   return nullptr;
 }
 
@@ -69,7 +69,9 @@ CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
     return NewValueExpression(constant->value);
   if (auto* variable = SymbolCast<CVarSymbol>(symbol)) {
     variable->used = true;
-    return NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+    if (variable->reference == nullptr)
+      variable->reference = NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+    return variable->reference;
   }
   if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
     if (auto* table = dynamic_cast<CRangeStatement*>(symbol->statement))
@@ -86,10 +88,8 @@ CExpression* CCompiler::NewCallValue(CStatement* statement) {
   if (statement == nullptr) return Refuse(kBadSymbol);
   auto* call = dynamic_cast<CCallStatement*>(statement);
   if (call == nullptr) return Refuse("Expression value: Invalid statement in expression.");
-  CExpression* leaf = NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
   // A call used as a value stands in no block: its leaf is where it is reached from.
-  if (leaf != nullptr) leaf->ownedStatement = call;
-  return leaf;
+  return NewValueExpression(Reference(TYPE_CALL, call->prototype, call));
 }
 
 CExpression* CCompiler::NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right) {
@@ -107,16 +107,19 @@ CExpression* CCompiler::NewUnaryExpression(ExprOp op, CExpression* operand) {
   return Built(node, node->MakeUnary(op, operand));
 }
 
-CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
+const CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags) {
   if (kind == TYPE_VAR) return nullptr;
+  const bool plain = flags == 0 && (kind == TYPE_BYTE || kind == TYPE_INTEGER || kind == TYPE_REAL || kind == TYPE_FUZZY);
+  if (plain && plainTypes[kind] != nullptr) return plainTypes[kind];
   CType* type = arena.Make<CType>();
   type->kind = kind;
   if (kind == TYPE_ADDRESS || kind == TYPE_ID) type->ref = reference;
   type->flags |= flags;
+  if (plain) plainTypes[kind] = type;
   return type;
 }
 
-CType* CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
+const CType* CCompiler::NewArrayType(const CType* element, const CExpression* subscript) {
   if (element == nullptr) return Refuse("Array: Requires valid data type.");
   if (subscript == nullptr) return Refuse("Array:  Requires valid subscript.");
   if (subscript->op != EXPR_CONST)

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <memory>
 #include <memory_resource>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "model/symbol.h"
+#include "semantic/recycling_resource.h"
 
 // The hash of a name for the name indexes: names are short, so a plain byte loop beats the
 // library's general string hash.
@@ -65,9 +67,9 @@ class CSymTable {
  private:
   void Unindex(CSymbol* symbol);
 
-  // Its entries come and go with the scopes: they take their room from a pool that is
-  // released with the table rather than from the heap one by one.
-  std::pmr::unsynchronized_pool_resource indexMemory;
+  // Its entries come and go with the scopes: they take their room from memory that reuses
+  // it and is released with the table rather than from the heap one by one.
+  CRecyclingResource indexMemory;
   std::pmr::unordered_map<std::string_view, CSymbol*, NameHash> newestByName{&indexMemory};  // keys: the symbols' names
 };
 
@@ -91,6 +93,8 @@ class CSymScope : public CSymTable {
   // Moves the symbols of the current depth into the history; 0 at depth 0.
   // Costs the number of symbols moved.
   int LeaveLevel();
+  // The symbols entered at the current depth, in entry order (empty at depth 0 or none).
+  std::span<CSymbol* const> EnteredAtCurrentLevel() const;
 
   int32_t currentLevel = 0;
   std::unique_ptr<CSymTable> history;

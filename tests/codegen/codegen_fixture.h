@@ -90,7 +90,7 @@ class CodegenTest : public ::testing::Test {
 
   static Node Leaf(const CValue& value) {
     auto node = TestArena().Make<CExpression>();
-    EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
+    EXPECT_EQ(node->MakeLeaf(value), 1) << node->Error();
     return node;
   }
   static Node Ref(CSymbol* symbol, TypeKind kind = TYPE_VAR, CStatement* statement = nullptr) {
@@ -106,17 +106,17 @@ class CodegenTest : public ::testing::Test {
   static Node F(float v, float w) { return Leaf(CValue::FromFuzzy(v, w)); }
   static Node Bin(Node l, ExprOp op, Node r) {
     auto node = TestArena().Make<CExpression>();
-    EXPECT_EQ(node->MakeBinary(l, op, r), 1) << node->error;
+    EXPECT_EQ(node->MakeBinary(l, op, r), 1) << node->Error();
     return node;
   }
   static Node Un(ExprOp op, Node operand) {
     auto node = TestArena().Make<CExpression>();
-    EXPECT_EQ(node->MakeUnary(op, operand), 1) << node->error;
+    EXPECT_EQ(node->MakeUnary(op, operand), 1) << node->Error();
     return node;
   }
   static Node Is(Node tested, Node rangeOrRule) {
     auto node = TestArena().Make<CExpression>();
-    EXPECT_EQ(node->MakeIs(tested, rangeOrRule), 1) << node->error;
+    EXPECT_EQ(node->MakeIs(tested, rangeOrRule), 1) << node->Error();
     return node;
   }
 

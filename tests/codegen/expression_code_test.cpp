@@ -142,9 +142,7 @@ class CallCode : public ExpressionCode {
     CBlock* block = TestArena().Make<CBlock>();
     for (Node argument : arguments) Add<CParamStatement>(*block, argument);
     CCallStatement* call = TestArena().Make<CCallStatement>(prototype, block);
-    Node leaf = Ref(prototype, TYPE_CALL, call);
-    leaf->ownedStatement = call;
-    return leaf;
+    return Ref(prototype, TYPE_CALL, call);
   }
 };
 

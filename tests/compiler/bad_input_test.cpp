@@ -154,7 +154,7 @@ TEST_F(CompilerTest, DeeplyNestedCallArguments) {
   EXPECT_EQ(run.entries, Entries());
   CCallStatement* call = Nth<CCallStatement>(run.Body("start"), 0);
   ASSERT_NE(call, nullptr);
-  EXPECT_NE(Nth<CParamStatement>(*call->arguments, 0)->expression->ownedStatement, nullptr);
+  EXPECT_NE(Nth<CParamStatement>(*call->arguments, 0)->expression->OwnedStatement(), nullptr);
 }
 
 // Syntax errors abandon half-built constructs: argument blocks still pushed, contexts never

@@ -66,6 +66,82 @@ TEST_F(CompilerTest, ClosedScopesStayClosed) {
   EXPECT_EQ(Left(compiler, "x"), (std::vector<CSymbol*>{again, inner}));
 }
 
+// Closing an inner scope forgets its names only: a namesake of an open outer scope is
+// found again, at every depth, and a name declared after the close is found.
+TEST_F(CompilerTest, ClosingAnInnerScopeKeepsTheOuterNamesake) {
+  Compiled run = Compile("");
+  CCompiler& compiler = run.compiler();
+  CBlock outer;
+  CBlock inner;
+  CBlock innermost;
+  compiler.OpenScope(&outer);
+  CVarSymbol* outerX = compiler.DeclareVariable("x", nullptr);
+  compiler.OpenScope(&inner);
+  CVarSymbol* innerX = compiler.DeclareVariable("x", nullptr);
+  compiler.OpenScope(&innermost);
+  CVarSymbol* innermostX = compiler.DeclareVariable("x", nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), innermostX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), innerX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  compiler.OpenScope(&inner);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  CVarSymbol* y = compiler.DeclareVariable("y", nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "y"), y);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "y"), nullptr);
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), outerX);
+  compiler.CloseScope();
+  EXPECT_EQ(compiler.FindSymbol(nullptr, "x"), nullptr);
+}
+
+// Every read of a variable is one leaf: widening it for one use leaves it as it is for
+// the others (its parent converts it).
+TEST_F(CompilerTest, ReadsOfAVariableShareOneUnchangedLeaf) {
+  Compiled run = Compile("start() { b as byte; i as integer; i = b + 300; b = b; i = b; }\n");
+  ASSERT_EQ(run.entries, Entries());
+  CBlock& start = run.Body("start");
+  ASSERT_EQ(Shape(start), "Var Var Assign Assign Assign");
+  const CExpression* sum = Nth<CAssignStatement>(start, 2)->value;
+  ASSERT_EQ(sum->op, EXPR_ADD);
+  EXPECT_EQ(sum->kind, TYPE_INTEGER);
+  const CExpression* read = Nth<CAssignStatement>(start, 3)->value;
+  EXPECT_EQ(sum->left, read);
+  EXPECT_EQ(Nth<CAssignStatement>(start, 4)->value, read);
+  EXPECT_EQ(read->op, EXPR_VAR);
+  EXPECT_EQ(read->kind, TYPE_BYTE);
+}
+
+// Declarations share the plain types they name; an array or memory type made from one
+// leaves it plain for the declarations after it.
+TEST_F(CompilerTest, DeclarationsOfOneKindKeepTheirOwnTypes) {
+  Compiled run = Compile(
+      "def C { a as byte; g as byte[4]; m as memory 0x70; b as byte; h as integer[2]; i as integer; }\n"
+      "start() { }\n");
+  ASSERT_EQ(run.entries, Entries());
+  CCompiler& compiler = run.compiler();
+  CSymbol* c = compiler.FindSymbol(nullptr, "C");
+  auto type = [&](const char* name) {
+    auto* variable = SymbolCast<CVarSymbol>(compiler.FindSymbol(c, name));
+    EXPECT_NE(variable, nullptr) << name;
+    return variable == nullptr ? CType() : variable->type;
+  };
+  for (const char* plain : {"a", "b"}) {
+    EXPECT_EQ(type(plain).kind, TYPE_BYTE) << plain;
+    EXPECT_EQ(type(plain).flags, 0u) << plain;
+    EXPECT_EQ(type(plain).count, 0) << plain;
+  }
+  EXPECT_EQ(type("g").kind, TYPE_BYTE);
+  EXPECT_EQ(type("g").flags, static_cast<uint32_t>(TYPE_FLAG_ARRAY));
+  EXPECT_EQ(type("g").count, 4);
+  EXPECT_EQ(type("m").kind, TYPE_ADDRESS);
+  EXPECT_EQ(type("m").ref, 0x70);
+  EXPECT_EQ(type("h").count, 2);
+  EXPECT_EQ(type("i").flags, 0u);
+  EXPECT_EQ(type("i").count, 0);
+}
+
 TEST_F(CompilerTest, MembersAreFoundBeforeOwnerlessNames) {
   Compiled run = Compile(
       "const x = 1;\n"

@@ -2,6 +2,10 @@
 // program lives in one arena, and dropping the arena needs no walk of any nesting depth.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "model/expression.h"
 #include "model/statement.h"
 #include "model/symbol.h"
@@ -107,6 +111,30 @@ TEST(Arena, PiecesAreAlignedAndLargeOnesGetTheirOwnBlock) {
   const size_t afterBig = arena.Reserved();
   arena.Allocate(16, 8);
   EXPECT_EQ(arena.Reserved(), afterBig);
+}
+
+// Pieces taken across many blocks (and across the parts of a block made present at a
+// time) never overlap: each keeps what was written into it.
+TEST(Arena, PiecesAcrossBlocksKeepTheirContents) {
+  CArena arena;
+  struct Piece {
+    unsigned char* bytes;
+    size_t size;
+  };
+  std::vector<Piece> pieces;
+  for (size_t i = 0; i < 40000; ++i) {
+    const size_t size = 1 + (i * 37) % 300;
+    const size_t alignment = size_t{1} << (i % 5);
+    auto* bytes = static_cast<unsigned char*>(arena.Allocate(size, alignment));
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(bytes) % alignment, 0u);
+    std::memset(bytes, static_cast<int>(i & 0xFF), size);
+    pieces.push_back({bytes, size});
+  }
+  EXPECT_GT(arena.Reserved(), size_t{4} << 20);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    for (size_t at = 0; at < piece.size; ++at) ASSERT_EQ(piece.bytes[at], i & 0xFF) << i << " " << at;
+  }
 }
 
 TEST(Arena, TextsAreTerminatedCopies) {

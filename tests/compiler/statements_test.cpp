@@ -84,7 +84,7 @@ TEST_F(CompilerTest, CallsMatchExactlyThenLoosely) {
   EXPECT_EQ(value.kind, TYPE_BYTE);
   auto* call = dynamic_cast<CCallStatement*>(value.value.statement);
   ASSERT_NE(call, nullptr);
-  EXPECT_EQ(call, value.ownedStatement);
+  EXPECT_EQ(call, value.OwnedStatement());
   EXPECT_EQ(call->prototype->parameters.size(), 2u);
   EXPECT_EQ(Shape(*call->arguments), "Param Param");
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/format.h"
+
 namespace {
 
 std::string List(std::vector<uint8_t> bytes) { return ListInstruction(bytes.data(), bytes.size()); }
@@ -82,6 +84,25 @@ TEST(InstructionSet, ListingNeverReadsPastTheBytesGiven) {
   EXPECT_EQ(List({OP_OUT_STRING, 2, 'a', 'b', 'c', 0}), "OUT String[2] = \"ab\"\n");
   EXPECT_EQ(ListInstruction(nullptr, 0), "NOP\n");
   EXPECT_EQ(List({139, 0}), "??? 8b\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A listed line is its address column and the instruction's text, for every opcode (with and
+// without operands, a text with a percent sign, bytes cut short) and for a byte that is none.
+TEST(InstructionSet, AddressedLinesAreTheAddressColumnAndTheInstruction) {
+  for (int opcode = 0; opcode <= 255; ++opcode) {
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(opcode), 5, '%', 'd', 0x80, 0xff, 0x01, 0};
+    for (size_t available : {bytes.size(), size_t{3}, size_t{1}}) {
+      for (int address : {0, 0x60, 0xbeef, 0x12345}) {
+        EXPECT_EQ(ListInstructionAt(address, bytes.data(), available),
+                  Format("%04x: ", address) + ListInstruction(bytes.data(), available))
+            << opcode << " " << available << " " << address;
+      }
+    }
+  }
 }
 
 }  // namespace

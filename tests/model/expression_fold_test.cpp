@@ -25,7 +25,7 @@ template <typename Make>
 Node Build(Make make, std::string* error) {
   auto node = TestArena().Make<CExpression>();
   if (make(*node) != 0) return node;
-  if (error != nullptr) *error = node->error;
+  if (error != nullptr) *error = node->Error();
   return nullptr;
 }
 Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
@@ -186,7 +186,7 @@ TEST(CheckOperator, MessagesByKind) {
   for (const Case& c : cases) {
     CExpression node;
     EXPECT_EQ(node.CheckOperator(c.op, c.kind), c.message == nullptr ? 1 : 0) << c.op << "/" << c.kind;
-    EXPECT_EQ(node.error, c.message == nullptr ? "" : c.message) << c.op << "/" << c.kind;
+    EXPECT_EQ(node.Error(), c.message == nullptr ? "" : c.message) << c.op << "/" << c.kind;
   }
 }
 
@@ -196,7 +196,7 @@ TEST(Leaves, UnsupportedKindsAndConstantText) {
     value.kind = kind;
     CExpression node;
     EXPECT_EQ(node.MakeLeaf(value), 0);
-    EXPECT_EQ(node.error, "Expression: Unsupported data type.");
+    EXPECT_EQ(node.Error(), "Expression: Unsupported data type.");
   }
   EXPECT_EQ(B(255)->DumpText(), "ff");
   EXPECT_EQ(I(-300)->DumpText(), "-300");

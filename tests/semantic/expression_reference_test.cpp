@@ -43,7 +43,7 @@ class Names {
 
 Node Leaf(const CValue& value) {
   auto node = TestArena().Make<CExpression>();
-  EXPECT_EQ(node->MakeLeaf(value), 1) << node->error;
+  EXPECT_EQ(node->MakeLeaf(value), 1) << node->Error();
   return node;
 }
 Node Ref(CSymbol* symbol, TypeKind kind = TYPE_VAR) {
@@ -61,7 +61,7 @@ template <typename Make>
 Node Build(Make make, std::string* error) {
   auto node = TestArena().Make<CExpression>();
   if (make(*node) != 0) return node;
-  if (error != nullptr) *error = node->error;
+  if (error != nullptr) *error = node->Error();
   return nullptr;
 }
 Node Binary(Node l, ExprOp op, Node r, std::string* error = nullptr) {
@@ -170,7 +170,7 @@ TEST(ExpressionIs, RangesGiveBytesRulesGiveFuzzies) {
   EXPECT_EQ(error, "Binary operator: Types are not compatible.");
   EXPECT_EQ(Binary(Is(Ref(t), Ref(&names.warm, TYPE_RANGE)), EXPR_ADD, B(1))->kind, TYPE_BYTE);
   EXPECT_EQ(onRange->CastTo(TYPE_INTEGER), TYPE_VOID);
-  EXPECT_EQ(onRange->error, "Type casting:  Types are not compatible.");
+  EXPECT_EQ(onRange->Error(), "Type casting:  Types are not compatible.");
   EXPECT_EQ(onRange->kind, TYPE_BYTE);  // left as it was
   EXPECT_EQ(onRange->right->kind, TYPE_RANGE);
 }
