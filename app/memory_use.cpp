@@ -70,6 +70,16 @@ std::optional<MemoryUse> MeasureProgram(const std::string& source) {
   return use;
 }
 
+bool IsLargestLayout(const MemoryLayout& layout) {
+  return layout.codeLocation != 1 && layout.dataLocation != 1 && layout.externalRamK >= kLargestExternalK;
+}
+
+bool IsLackOfRoom(const std::string& message) {
+  for (const char* says : {"memory left", "Out of code memory", "Code memory full"})
+    if (message.find(says) != std::string::npos) return true;
+  return false;
+}
+
 std::optional<MemoryLayout> LayoutThatFits(const MemoryUse& use, const MemoryLayout& layout) {
   const MemoryLayout tries[] = {
       layout,

@@ -39,6 +39,11 @@ int Overflow(const MemoryUse& use, const MemoryRoom& room);
 // not build even there.
 std::optional<MemoryUse> MeasureProgram(const std::string& source);
 
+// True for code and data both in the most external RAM there is: no setting gives more room.
+bool IsLargestLayout(const MemoryLayout& layout);
+// True when a build's message says that memory ran out (data, tables or code).
+bool IsLackOfRoom(const std::string& message);
+
 // The smallest change of layout from `layout` that fits use: the same places with more
 // external RAM, else code, then data, then both in external RAM. Empty when none does.
 std::optional<MemoryLayout> LayoutThatFits(const MemoryUse& use, const MemoryLayout& layout);

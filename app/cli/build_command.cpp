@@ -147,9 +147,11 @@ std::string LayoutFlags(const MemoryLayout& to, const MemoryLayout& from) {
 // A build that failed but builds where there is room: what it needs, by how much it passed
 // the room it had, and the setting that makes it fit.
 void ExplainLackOfRoom(const BuildRequest& request) {
+  const MemoryLayout layout{request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2, request.externalRamK};
+  // The trial build below is a whole second build: pointless where no setting gives more room.
+  if (IsLargestLayout(layout)) return;
   std::optional<MemoryUse> needs = MeasureProgram(request.sourcePath);
   if (!needs) return;
-  const MemoryLayout layout{request.codeLocation == 1 ? 1 : 2, request.dataLocation == 1 ? 1 : 2, request.externalRamK};
   const int over = Overflow(*needs, RoomOf(layout));
   if (over == 0) return;
   std::fputs(UseLines(*needs, layout).c_str(), stdout);
@@ -192,10 +194,15 @@ int RunBuildCommand(const BuildOptions& options) {
   CProgrammer programmer;
   programmer.Setup();
   BuildResult result;
+  bool lackOfRoom = false;  // some error said that memory ran out
   int signal = 0;
   {
     CStopOnSignals stop(programmer);
-    result = RunBuild(request, [&diagnostics](const CParser::LogNotice& notice) { diagnostics.Error(notice); },
+    result = RunBuild(request,
+                      [&diagnostics, &lackOfRoom](const CParser::LogNotice& notice) {
+                        lackOfRoom = lackOfRoom || IsLackOfRoom(notice.message.empty() ? notice.text : notice.message);
+                        diagnostics.Error(notice);
+                      },
                       &programmer);
     signal = stop.Signal();
   }
@@ -216,7 +223,7 @@ int RunBuildCommand(const BuildOptions& options) {
                    .c_str(),
                stdout);
   std::fflush(stdout);
-  if (result.outcome == BuildOutcome::Failed && result.sourceOpened) {
+  if (result.outcome == BuildOutcome::Failed && result.sourceOpened && lackOfRoom) {
     std::error_code ignored;
     std::filesystem::current_path(startDirectory, ignored);  // a failed parse may have moved
     ExplainLackOfRoom(request);
