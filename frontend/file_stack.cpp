@@ -93,6 +93,7 @@ bool CFileStack::Push(const std::string& path) {
   lexer->line = 1;
   currentName = path;
   currentPath = AbsoluteName(saved.back().directory, path);
+  ++currentSerial;
   usedFiles.push_back(path);
   usedKeys.insert(std::move(key));
 
@@ -117,6 +118,7 @@ bool CFileStack::Pop() {
   lexer->line = entry.line;
   if (!entry.name.empty()) currentName = entry.name;
   if (!entry.name.empty()) currentPath = entry.path;
+  ++currentSerial;
   if (!entry.directory.empty() && chdir(entry.directory.c_str()) != 0) {
     // The folder has gone; reading goes on from where we are.
   }

@@ -33,6 +33,7 @@ class CFileStack {
   // The current file as an absolute path (empty when the working directory could not be
   // read): Push changes directory, so a name as given is only meaningful where it was used.
   std::string currentPath;
+  unsigned currentSerial = 0;          // changes whenever the current file does
   std::vector<std::string> usedFiles;  // every path opened in this build, in order
 
  private:

@@ -12,6 +12,7 @@ class CLexerPosition final : public CSourcePosition {
   CLexerPosition(const CLexer& lexer, const CFileStack& files) : lexer(lexer), files(files) {}
   const std::string& FileName() const override { return files.currentName; }
   const std::string& FilePath() const override { return files.currentPath; }
+  unsigned FileSerial() const override { return files.currentSerial; }
   int Line() const override { return lexer.line; }
   const std::string& LineText() const override { return lexer.lineText; }
   int TokenColumn() const override { return lexer.TokenColumn(); }

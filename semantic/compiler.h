@@ -154,6 +154,7 @@ class CCompiler : public CTarget {
   };
   std::vector<Declared> declaredVariables, declaredMethods;
   std::vector<std::pair<std::string, std::string>> declaredFiles;  // name and absolute path
+  unsigned declaredFileSerial = 0;  // the file of declaredFiles.back()
   // Records a declaration of symbol at the current place, pointing at its name.
   void NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol);
   const CSymbol* startPrototype = nullptr;

@@ -9,6 +9,7 @@ class CSourcePosition {
   virtual ~CSourcePosition() = default;
   virtual const std::string& FileName() const = 0;  // as the file stack names the file
   virtual const std::string& FilePath() const = 0;  // absolute, when known
+  virtual unsigned FileSerial() const = 0;          // changes whenever the file does
   virtual int Line() const = 0;
   virtual const std::string& LineText() const = 0;
   virtual int TokenColumn() const = 0;  // 1-based; 0 when unknown

@@ -39,8 +39,11 @@ int NameColumn(const CSourcePosition& source, std::string_view name) {
   if (source.Line() <= 1 || name.empty() || column <= 0) return column;
   const std::string& text = source.LineText();
   auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
-  const size_t from = std::min(text.size(), static_cast<size_t>(column - 1));
-  for (size_t at = text.rfind(name, from); at != std::string::npos; at = at == 0 ? std::string::npos : text.rfind(name, at - 1)) {
+  if (name.size() > text.size()) return column;
+  // Backwards from the token, testing the first letter before the whole name: this runs for
+  // every declaration of a build.
+  for (size_t at = std::min(text.size() - name.size(), static_cast<size_t>(column - 1)) + 1; at-- > 0;) {
+    if (text[at] != name[0] || text.compare(at, name.size(), name) != 0) continue;
     const size_t after = at + name.size();
     if ((at == 0 || !isWord(text[at - 1])) && (after >= text.size() || !isWord(text[after])))
       return static_cast<int>(at) + 1;
@@ -69,8 +72,11 @@ CExpression* CCompiler::RememberLiteral(CExpression* literal) {
 
 void CCompiler::NoteDeclared(std::vector<Declared>& list, const CSymbol* symbol) {
   if (source == nullptr) return;
-  if (declaredFiles.empty() || declaredFiles.back().first != source->FileName())
+  // Compared by a number, not by name: this runs for every declaration of a build.
+  if (declaredFiles.empty() || declaredFileSerial != source->FileSerial()) {
     declaredFiles.emplace_back(source->FileName(), source->FilePath());
+    declaredFileSerial = source->FileSerial();
+  }
   Declared declared{symbol, static_cast<int>(declaredFiles.size()) - 1, source->Line(), 0};
   declared.column = NameColumn(*source, symbol->name);
   list.push_back(declared);
