@@ -4,18 +4,6 @@
 
 namespace {
 
-// Row and column of the conversion table; -1 for kinds with no conversion.
-int ConversionIndex(TypeKind kind) {
-  switch (kind) {
-    case TYPE_BYTE:
-    case TYPE_ADDRESS: return 0;
-    case TYPE_INTEGER: return 1;
-    case TYPE_REAL: return 2;
-    case TYPE_FUZZY: return 3;
-    default: return -1;
-  }
-}
-
 // from (rows) -> to (columns): byte, int, real, fuzzy; OP_NOP marks "nothing".
 constexpr Opcode kConversions[4][4] = {
     {OP_NOP, OP_BYTE_TO_INT, OP_BYTE_TO_REAL, OP_BYTE_TO_FUZZY},
@@ -26,9 +14,20 @@ constexpr Opcode kConversions[4][4] = {
 
 }  // namespace
 
+int KindColumn(TypeKind kind) {
+  switch (kind) {
+    case TYPE_BYTE:
+    case TYPE_ADDRESS: return 0;
+    case TYPE_INTEGER: return 1;
+    case TYPE_REAL: return 2;
+    case TYPE_FUZZY: return 3;
+    default: return -1;
+  }
+}
+
 bool EmitConversion(TypeKind from, TypeKind to, CTarget& target) {
-  int row = ConversionIndex(from);
-  int column = ConversionIndex(to);
+  int row = KindColumn(from);
+  int column = KindColumn(to);
   if (row < 0 || column < 0) return true;
   Opcode opcode = kConversions[row][column];
   if (opcode == OP_NOP) return true;

@@ -14,18 +14,6 @@
 
 namespace {
 
-// Columns of the opcode families: byte (and address), int, real, fuzzy.
-int Variant(TypeKind kind) {
-  switch (kind) {
-    case TYPE_BYTE:
-    case TYPE_ADDRESS: return 0;
-    case TYPE_INTEGER: return 1;
-    case TYPE_REAL: return 2;
-    case TYPE_FUZZY: return 3;
-    default: return -1;
-  }
-}
-
 // The operator's instruction for each column; -1 where the operator has none.
 struct OperatorCodes {
   ExprOp op;
@@ -61,7 +49,7 @@ constexpr OperatorCodes kOperatorCodes[] = {
 };
 
 int OperatorCode(ExprOp op, TypeKind kind) {
-  const int column = Variant(kind);
+  const int column = KindColumn(kind);
   if (column < 0) return -1;
   for (const OperatorCodes& row : kOperatorCodes) {
     if (row.op == op) return row.codes[column];
@@ -133,7 +121,7 @@ class ExpressionGenerator {
       case Task::Address: return Address(*task.node);
       case Task::Convert: return EmitConversion(task.from, task.to, target) || target.FailCodeFull() != 0;
       case Task::Operator: return Operator(*task.node);
-      case Task::ElementAddress: return Instruction(OP_IDX_ADR_BYTE + Variant(task.node->value.kind));
+      case Task::ElementAddress: return Instruction(OP_IDX_ADR_BYTE + KindColumn(task.node->value.kind));
       case Task::Call: return Call(*task.call);
       case Task::CallInstruction: return CallInstruction(*task.call);
       case Task::Fetch: return Instruction(task.opcode);
@@ -183,7 +171,7 @@ class ExpressionGenerator {
 
   bool Address(const CExpression& node) {
     if (node.op == EXPR_VAR) return Variable(node, true);
-    if (node.op != EXPR_INDEX || node.left == nullptr || node.right == nullptr || Variant(node.value.kind) < 0) {
+    if (node.op != EXPR_INDEX || node.left == nullptr || node.right == nullptr || KindColumn(node.value.kind) < 0) {
       return Fail("EXPRESSION:  Only a variable or an array element has an address.");
     }
     Push(Task::ElementAddress, &node);
@@ -219,7 +207,7 @@ class ExpressionGenerator {
       return Fail(Format("VARIABLE:  '%s' has no storage.", NameOf(node.value.symbol).c_str()));
     }
     const TypeKind v = node.value.BaseKind();
-    const int column = Variant(v);
+    const int column = KindColumn(v);
     if (column < 0) return Fail(Format("VARIABLE:  '%s' holds no value.", std::string(variable->name).c_str()));
     static constexpr int kGlobal[4] = {OP_PUSH_BYTE_GLOBAL, OP_PUSH_INT_GLOBAL, OP_PUSH_REAL_GLOBAL,
                                        OP_PUSH_FUZZY_GLOBAL};
