@@ -19,8 +19,11 @@
 
 #include "download/programmer_emulator.h"
 #include "platform/format.h"
+#include "tests/support/hex_record.h"
 
 namespace testing_download {
+
+using ::Record;
 
 // A fresh folder, removed with everything in it; the settings file lives inside it.
 class TempFolder {
@@ -51,17 +54,6 @@ class TempFolder {
  private:
   std::string previousSettings;
 };
-
-// One data record as the hex writer writes it.
-inline std::string Record(unsigned address, const std::vector<uint8_t>& bytes) {
-  unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-  std::string line = Format(":%02x%04x00", static_cast<unsigned>(bytes.size()), address);
-  for (uint8_t byte : bytes) {
-    line += Format("%02x", byte);
-    sum += byte;
-  }
-  return line + Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
-}
 
 inline const char* kEndRecord = ":00000001ff";
 

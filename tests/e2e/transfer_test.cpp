@@ -11,6 +11,7 @@
 #include "tests/app/test_folder.h"
 #include "tests/e2e/programmer_process.h"
 #include "tests/e2e/run_tovrin.h"
+#include "tests/support/hex_record.h"
 
 namespace {
 
@@ -20,17 +21,6 @@ size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
-}
-
-// One data record as the hex writer writes it.
-std::string Record(unsigned address, const std::vector<uint8_t>& bytes) {
-  unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-  std::string line = Format(":%02x%04x00", static_cast<unsigned>(bytes.size()), address);
-  for (uint8_t byte : bytes) {
-    line += Format("%02x", byte);
-    sum += byte;
-  }
-  return line + Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
 }
 
 // n records of 16 bytes from 0x0060 and the end record, as a build writes them.
