@@ -13,6 +13,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/format.h"
+
 namespace x11_test {
 
 namespace {
@@ -132,7 +134,7 @@ XSession::XSession(int width, int height) {
     server = -1;
     return;
   }
-  display = ":" + number.substr(0, number.find('\n'));
+  display = Format(":%s", number.substr(0, number.find('\n')).c_str());
 }
 
 XSession::~XSession() {
