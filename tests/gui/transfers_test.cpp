@@ -16,22 +16,12 @@
 
 #include "download/port_settings.h"
 #include "download/programmer_emulator.h"
-#include "image/intellec_file.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/support/hex_record.h"
 
 using namespace gui_test;
 
 namespace {
-
-// Every data byte of a hex file by address.
-std::map<unsigned, uint8_t> HexBytes(const std::string& path) {
-  std::map<unsigned, uint8_t> bytes;
-  CIntellecFile file;
-  for (bool more = file.Open(path); more; more = file.ReadRecord())
-    for (size_t i = 0; i < file.data.size(); ++i) bytes[file.address + i] = file.data[i];
-  file.Close();
-  return bytes;
-}
 
 // The status window and the main window's commands at one moment of a transfer.
 struct Snapshot {

@@ -15,9 +15,9 @@
 #include "download/programmer_emulator.h"
 #include "app/register.h"
 #include "platform/settings_file.h"
-#include "image/intellec_file.h"
 #include "tests/app/test_folder.h"
 #include "tests/gui_x11/x_session.h"
+#include "tests/support/hex_record.h"
 
 using namespace x11_test;
 
@@ -31,15 +31,6 @@ const char kGoodProgram[] = "start()\n{\n}\n";
 
 bool Overlap(const Geometry& a, const Geometry& b) {
   return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
-}
-
-std::map<unsigned, uint8_t> HexBytes(const std::string& path) {
-  std::map<unsigned, uint8_t> bytes;
-  CIntellecFile file;
-  for (bool more = file.Open(path); more; more = file.ReadRecord())
-    for (size_t i = 0; i < file.data.size(); ++i) bytes[file.address + i] = file.data[i];
-  file.Close();
-  return bytes;
 }
 
 class RealWindow : public ::testing::Test {

@@ -1,10 +1,12 @@
-// One Intel HEX data record as the hex writer writes it, for tests that make their own files.
+// Intel HEX files in tests: one data record as the hex writer writes it, and a file's bytes.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "image/intellec_file.h"
 #include "platform/format.h"
 
 inline std::string Record(unsigned address, const std::vector<uint8_t>& bytes) {
@@ -15,4 +17,14 @@ inline std::string Record(unsigned address, const std::vector<uint8_t>& bytes) {
     sum += byte;
   }
   return line + Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
+}
+
+// Every data byte of a hex file by address, as the programmer reads it.
+inline std::map<unsigned, uint8_t> HexBytes(const std::string& path) {
+  std::map<unsigned, uint8_t> bytes;
+  CIntellecFile file;
+  for (bool more = file.Open(path); more; more = file.ReadRecord())
+    for (size_t i = 0; i < file.data.size(); ++i) bytes[file.address + i] = file.data[i];
+  file.Close();
+  return bytes;
 }
