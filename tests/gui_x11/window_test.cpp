@@ -177,7 +177,9 @@ TEST_F(RealWindow, AVanishedProgrammerGivesOneBox) {
 // Cancel in the status window stops the download mid-way; the programmer is out of its mode
 // and the next download goes through.
 TEST_F(RealWindow, CancelLeavesTheProgrammerReady) {
-  emulator.faults.replyDelayMs = 20;  // a download that lasts
+  // A download that lasts (about 5 s for this image) so that Cancel lands mid-transfer even on
+  // a loaded machine.
+  emulator.faults.replyDelayMs = 150;
   StartWindow();
   BuildAndDownload();
   const std::string status = Await(kStatusTitle);
