@@ -121,8 +121,11 @@ XSession::XSession(int width, int height) {
     }
     const std::string fd = std::to_string(pipeFds[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    // -noreset: by default the server resets whenever its last client leaves (each xdotool
+    // call is one), and a client that connects during a reset is dropped, so a window program
+    // started while the suite polls for windows could fail with "could not connect to display".
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-           "-fbdir", frameBufferDir.c_str(), static_cast<char*>(nullptr));
+           "-noreset", "-fbdir", frameBufferDir.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipeFds[1]);
