@@ -125,21 +125,25 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   }
 
   const std::string staleHex = HexFileOf(request.sourcePath);
-  CParser parser;
-  parser.logPath = request.logPath;
-  parser.onLog = onLog;
   // Every build starts with an empty log, also one whose layout is refused before the parser
   // would empty it.
   if (!request.logPath.empty()) std::remove(request.logPath.c_str());
-  bool good = false;
-  bool created = parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
-  if (!created) {
-    // The layout the compiler refused says why (e.g. more external RAM than addresses reach).
-    std::string reason = parser.compiler.errorText;
-    if (!reason.empty()) parser.WriteLog(reason);
-    parser.WriteLog(kParserInitText);
-  } else {
-    std::string path = request.sourcePath;  // becomes the hex file's path when written
+  // Without a listing the program need not be kept: methods are generated as they are parsed.
+  // A program that rules that out part way is parsed again, keeping everything.
+  std::error_code ignored;
+  const std::filesystem::path startFolder = std::filesystem::current_path(ignored);
+  std::unique_ptr<CParser> attempt;
+  bool created = false, parsed = false;
+  std::string path;  // becomes the hex file's path when written
+  for (bool stream = request.debugLevel < 2;; stream = false) {
+    attempt = std::make_unique<CParser>();
+    CParser& parser = *attempt;
+    parser.logPath = request.logPath;
+    parser.onLog = onLog;
+    created = parser.Create(request.externalRamK, request.codeLocation, request.dataLocation);
+    if (!created) break;
+    if (stream) parser.compiler.EnableStreaming();
+    path = request.sourcePath;
     errno = 0;
     result.sourceOpened = parser.OpenSource(path);
     if (!result.sourceOpened) {
@@ -149,9 +153,22 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
           Format(kNoSourceFileText, request.sourcePath.c_str(), OpenFailureReason(code).c_str());
       parser.WriteLog(result.sourceFailure);
     }
-    bool parsed = result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0;
+    parsed = result.sourceOpened && parser.Parse() == 0 && parser.errorCount == 0;
+    if (!parser.compiler.StreamAborted()) break;
+    // The parse may have left the folder of a used file.
+    std::filesystem::current_path(startFolder, ignored);
+  }
+  CParser& parser = *attempt;
+  bool good = false;
+  if (!created) {
+    // The layout the compiler refused says why (e.g. more external RAM than addresses reach).
+    std::string reason = parser.compiler.errorText;
+    if (!reason.empty()) parser.WriteLog(reason);
+    parser.WriteLog(kParserInitText);
+  } else {
     if (parsed) CheckProgram(parser.compiler);
     result.warnings = parser.compiler.warnings;
+    if (!parsed || (request.warningsAsErrors && !result.warnings.empty())) parser.compiler.DropStreamedCode();
     if (parsed && !(request.warningsAsErrors && !result.warnings.empty())) {
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).

@@ -273,6 +273,7 @@ method_open
     : %empty                                                              /* 66 */
         {
           // The written parameters are added to a copy of the prototype, to match it afterwards.
+          compiler.BeginMethodBody();
           CProtoSymbol* probe = compiler.CopyPrototype($<symbol>-1);  // the method_name value
           Check(probe);
           compiler.PushContext(probe);
@@ -309,6 +310,7 @@ method_definition
         {
           compiler.CloseScope();
           compiler.PopContext();
+          EndMethodDefinition();
         }
     ;
 

@@ -424,7 +424,7 @@ int CLexer::TokenColumn() const {
 
 const char* CLexer::KeepText(const char* text, std::size_t length) {
   if (!parser) return nullptr;
-  return parser->compiler.arena.Text(text, length).data();
+  return parser->compiler.Nodes().Text(text, length).data();
 }
 
 int CLexer::Action(int rule) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "frontend/tokens.h"
 #include "platform/format.h"
@@ -49,6 +50,9 @@ void CParser::UseFile(const std::string& path) {
 }
 
 void CParser::ReportError(const std::string& message) {
+  // A build to be redone reports nothing; the first error of a parse ends its streaming.
+  if (compiler.StreamAborted()) return;
+  compiler.StopStreaming();
   const std::string& file = fileStack.currentName;
   std::string text = Format("%s\r\n%s line %d: \"%s\" %s", lexer.lineText.c_str(), file.c_str(),
                             lexer.line, lexer.TokenText(), message.c_str());
@@ -98,9 +102,20 @@ void CParser::WriteDebugFile(const std::string& name, int level) {
 }
 
 int CParser::GetToken() {
+  // A build to be redone without streaming reads no further.
+  if (compiler.StreamAborted()) {
+    tokenValue = yyvalue{};
+    return 0;
+  }
   int token = lexer.NextToken();
   if (token == 0) tokenValue = yyvalue{};
   return token;
+}
+
+void CParser::EndMethodDefinition() {
+  if (!compiler.EndMethodDefinition(errorCount != 0)) return;
+  if (lookaheadValid && (lookahead == IDENTIFIER || lookahead == STRING) && tokenValue.text != nullptr)
+    tokenValue.text = compiler.arena.Text(tokenValue.text, std::strlen(tokenValue.text)).data();
 }
 
 void CParser::Fail(const char* message) {

@@ -74,6 +74,9 @@ class CParser : public yyfparser {
 
   // Action helpers.
   void Fail(const char* message);  // reports message; the result is null
+  // A method definition ended: the compiler may generate and release its body, and the
+  // token read ahead (made while the body was parsed) then needs a text of its own.
+  void EndMethodDefinition();
   void ReportCompilerError() { ReportError(compiler.errorText); }
   // Reports the compiler's message when an operation gave nothing back.
   void Check(const void* made) {

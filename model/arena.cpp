@@ -51,6 +51,7 @@ void* CArena::AllocateSlow(std::size_t size, std::size_t alignment) {
   if (own) blockSize = header + size;
   auto* block = static_cast<Block*>(std::malloc(blockSize));
   if (block == nullptr) throw std::bad_alloc();
+  block->size = blockSize;
   reserved += blockSize;
   if (own && blocks != nullptr) {
     // Chained behind the current block, which stays current.
@@ -68,4 +69,27 @@ void* CArena::AllocateSlow(std::size_t size, std::size_t alignment) {
   limit = start;
   Populate(cursor);
   return reinterpret_cast<void*>(start);
+}
+
+bool CArena::Owns(const void* object) const {
+  const auto at = reinterpret_cast<std::uintptr_t>(object);
+  for (const Block* block = blocks; block != nullptr; block = block->previous) {
+    const auto first = reinterpret_cast<std::uintptr_t>(block);
+    if (at >= first && at < first + block->size) return true;
+  }
+  return false;
+}
+
+void CArena::Reset() {
+  if (blocks == nullptr) return;
+  Block* older = blocks->previous;
+  while (older != nullptr) {
+    Block* previous = older->previous;
+    std::free(older);
+    older = previous;
+  }
+  blocks->previous = nullptr;
+  reserved = blocks->size;
+  // The pages up to `limit` stay present: the next objects land in memory already touched.
+  cursor = reinterpret_cast<std::uintptr_t>(blocks) + sizeof(Block);
 }

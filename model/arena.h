@@ -46,9 +46,16 @@ class CArena {
   // Bytes taken from the system so far (blocks, not what the objects use).
   std::size_t Reserved() const { return reserved; }
 
+  // Whether `object` lies in memory this arena handed out (a walk over its blocks).
+  bool Owns(const void* object) const;
+  // Forgets everything made here at once, keeping the current block (already present in
+  // memory) for what comes next. Only for an arena whose objects nothing refers to any more.
+  void Reset();
+
  private:
   struct Block {
     Block* previous;
+    std::size_t size;
   };
   void* AllocateSlow(std::size_t size, std::size_t alignment);
   // Moves `limit` past `end` (within the block), touching the memory up to it in one go.

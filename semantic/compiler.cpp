@@ -20,7 +20,19 @@ int CCompiler::BeginProgram(int externalRamK, int codeLocation, int dataLocation
 
 int CCompiler::Generate() {
   errorText.clear();
-  if (!GenerateBlock(programBlock, false, *this)) return 0;
+  if (!streamStarted) {
+    if (!GenerateBlock(programBlock, false, *this)) return 0;
+  } else {
+    // The methods generated during the parse are done: the rest follows them, then the
+    // program block closes as its whole generation would close it.
+    if (streamFailed) {
+      errorText = streamError;
+      return 0;
+    }
+    if (!GenerateStatements(generatedCount)) return 0;
+    PopBlockFrame();
+    if (codeFull) return FailCodeFull();
+  }
   ResolveFixups();
   return 1;
 }

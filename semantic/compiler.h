@@ -39,6 +39,28 @@ class CCompiler : public CTarget {
   // Writes the debug listing at the given level into an open file.
   void WriteDebugListing(FILE* file, int level, int depth);
 
+  // ---- Generation during the parse (streaming.cpp) ----
+  // A build that writes no listing need not keep the program: each method is generated as
+  // soon as its definition ends, and its body (statements, expressions, locals) released.
+  // The image and every message stay as a build that generates at the end would give them;
+  // where that cannot be promised (a table or shared data placed after generated code, a
+  // method defined twice) the build is marked to be redone without streaming.
+  // Call once, right after BeginProgram.
+  void EnableStreaming();
+  // At the start of a top-level method definition: its probe, body and locals go to the
+  // body arena.
+  void BeginMethodBody();
+  // At the end of a method definition: generates what the program block gained and
+  // releases the body; true when the body was released.
+  bool EndMethodDefinition(bool parseFailed);
+  // The parse reported an error: nothing will be generated, so the image goes back to
+  // what it was before the first streamed code (the failure summary reads it).
+  void StopStreaming();
+  // The build ends without generating (errors, warnings taken as errors).
+  void DropStreamedCode() { StopStreaming(); }
+  // The build has to be redone without streaming; its parse stops and reports nothing.
+  bool StreamAborted() const { return streamAborted; }
+
   // ---- Where the parse is: contexts, blocks, scopes and names (compiler_state.cpp) ----
   int PushContext(CSymbol* symbol);
   int PopContext();  // 0 on an empty stack
@@ -148,9 +170,10 @@ class CCompiler : public CTarget {
   // knows whether it was named) and the predeclared start(). A place is
   // numbers and a file index only: a program may declare millions of names.
   struct Declared {
-    const CSymbol* symbol;
-    int file;  // index into declaredFiles
+    const CSymbol* symbol;  // null for an unused local of a released body: see name
+    int file;               // index into declaredFiles
     int line, column;
+    std::string_view name = {};  // such a local's name, kept in the arena
   };
   std::vector<Declared> declaredVariables, declaredMethods;
   std::vector<std::pair<std::string, std::string>> declaredFiles;  // name and absolute path
@@ -163,6 +186,13 @@ class CCompiler : public CTarget {
   // Declared first, so it goes last: every node, statement, block, type and text of the
   // build lives here and is released at once with the compiler.
   CArena arena;
+  // While streaming, the body of the method being defined: reset when it has been generated.
+  CArena bodyArena;
+  // Where the nodes of the construct being parsed go.
+  CArena& Nodes() { return inMethodBody ? bodyArena : arena; }
+  // Where things that belong to `owner` go (a variable's shared leaf, a prototype's
+  // parameters): with it.
+  CArena& ArenaOf(const void* owner) { return inMethodBody && bodyArena.Owns(owner) ? bodyArena : arena; }
   std::vector<CSymbol*> contextStack;  // owner symbols, innermost last (not owned)
   std::vector<CBlock*> blockStack;     // open blocks, innermost last (not owned)
   CSymScope scope;
@@ -179,7 +209,7 @@ class CCompiler : public CTarget {
   // a call used as a value, which its leaf reaches).
   template <typename Statement>
   Statement* Append(Statement* statement, bool standsAlone) {
-    if (!standsAlone) currentBlock->Add(arena, statement);
+    if (!standsAlone) currentBlock->Add(currentBlock == &programBlock ? arena : Nodes(), statement);
     return statement;
   }
   bool TakeArgumentBlock(CBlock* block);
@@ -210,7 +240,12 @@ class CCompiler : public CTarget {
   // A symbol made in the arena, its name copied there too.
   template <typename Symbol>
   Symbol* MakeSymbol(std::string_view name, CSymbol* owner) {
-    return arena.Make<Symbol>(arena.Text(name), owner);
+    return MakeSymbolIn<Symbol>(Nodes(), name, owner);
+  }
+  // Symbols that outlive any one method (classes, prototypes, tables) go to `arena`.
+  template <typename Symbol>
+  Symbol* MakeSymbolIn(CArena& in, std::string_view name, CSymbol* owner) {
+    return in.Make<Symbol>(in.Text(name), owner);
   }
   bool IsLive(const Entered& entry) const;
   // The stack of (owner, name) with its dead entries popped off the top; null when empty.
@@ -227,6 +262,26 @@ class CCompiler : public CTarget {
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
   uint64_t instanceCounter = 0;
   CExpression* Built(CExpression* node, int made);
+
+  // Streaming state (streaming.cpp).
+  bool AbortStreamIfGenerated();
+  bool GenerateStatements(size_t& next);
+  void SettleBodyDeclarations();
+  bool streaming = false;       // methods are generated as they end
+  bool inMethodBody = false;    // the current definition's nodes go to bodyArena
+  bool streamStarted = false;   // code was generated during the parse
+  bool streamFailed = false;    // that generation failed; its message is in streamError
+  bool streamAborted = false;
+  bool forwardCall = false;     // the current body calls a method not yet defined
+  size_t generatedCount = 0;    // statements of the program block generated so far
+  size_t bodyDeclarations = 0;  // declaredVariables.size() when the current body began
+  std::string streamError;
+  // The image as it was before the first streamed code, for a build that ends without code.
+  struct ImageBefore {
+    int codeCursor = 0, codeStart = 0, tableStart = 0, startAddress = 0;
+    bool codeFull = false;
+    std::vector<uint8_t> image;
+  } before;
 
   std::vector<CSymbol*> unentered;  // prototypes being built, probes
   std::vector<CBlock*> argumentBlocks;  // pushed, not yet taken by a call

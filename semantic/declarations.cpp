@@ -41,7 +41,7 @@ CClassSymbol* CCompiler::DeclareClass(std::string_view name) {
     errorText = Format("DEFINE:  '%s' name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto* declared = MakeSymbol<CClassSymbol>(name, CurrentContext());
+  auto* declared = MakeSymbolIn<CClassSymbol>(arena, name, CurrentContext());
   Enter(declared);
   return declared;
 }
@@ -79,7 +79,7 @@ CConstSymbol* CCompiler::DeclareConstant(std::string_view name, const CExpressio
 }
 
 CProtoSymbol* CCompiler::CreatePrototype(std::string_view name) {
-  auto* created = MakeSymbol<CProtoSymbol>(name, CurrentContext());
+  auto* created = MakeSymbolIn<CProtoSymbol>(arena, name, CurrentContext());
   unentered.push_back(created);
   return created;
 }
@@ -94,9 +94,11 @@ CVarSymbol* CCompiler::AddParameter(std::string_view name, const CType* type) {
     errorText = "PARAMETE: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto* added = MakeSymbol<CVarSymbol>(name, prototype);
+  // A declared prototype's parameters last with it; a probe's go with the body.
+  CArena& with = ArenaOf(prototype);
+  auto* added = MakeSymbolIn<CVarSymbol>(with, name, prototype);
   if (type != nullptr) added->type.Assign(*type);
-  prototype->parameters.Add(arena, added);
+  prototype->parameters.Add(with, added);
   return added;
 }
 
@@ -156,7 +158,7 @@ CProtoSymbol* CCompiler::CopyPrototype(CSymbol* symbol) {
     return nullptr;
   }
   // The name is the original's, which lasts as long as the copy.
-  auto* probe = arena.Make<CProtoSymbol>(original->name, original->owner);
+  auto* probe = Nodes().Make<CProtoSymbol>(original->name, original->owner);
   probe->level = original->level;
   probe->returnType.Assign(original->returnType);
   unentered.push_back(probe);
@@ -169,9 +171,10 @@ CVarSymbol* CCompiler::AddCallArgument(const CExpression* expression) {
     errorText = "PARAMETER: Internal error, can not add parameter to non-prototype symbol.";
     return nullptr;
   }
-  auto* added = arena.Make<CVarSymbol>("<param>", probe);
+  CArena& with = ArenaOf(probe);
+  auto* added = with.Make<CVarSymbol>("<param>", probe);
   if (expression != nullptr) added->type.Assign(expression->value.Resolved());
-  probe->parameters.Add(arena, added);
+  probe->parameters.Add(with, added);
   return added;
 }
 
@@ -235,7 +238,7 @@ CRangeSymbol* CCompiler::DeclareRange(std::string_view name, const CExpression* 
     errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto* declared = MakeSymbol<CRangeSymbol>(name, CurrentContext());
+  auto* declared = MakeSymbolIn<CRangeSymbol>(arena, name, CurrentContext());
   declared->center = bytes[0];
   declared->plateau = bytes[1];
   declared->edge = bytes[2];
@@ -248,7 +251,7 @@ CRuleSymbol* CCompiler::DeclareRule(std::string_view name) {
     errorText = Format("'%s' : name redefinition.", std::string(name).c_str());
     return nullptr;
   }
-  auto* declared = MakeSymbol<CRuleSymbol>(name, CurrentContext());
+  auto* declared = MakeSymbolIn<CRuleSymbol>(arena, name, CurrentContext());
   Enter(declared);
   return declared;
 }
@@ -278,7 +281,7 @@ CRangeValueSymbol* CCompiler::AddRuleEntry(std::string_view rangeName,
     errorText = "RULE:  Result value must be compatible with Byte data type.";
     return nullptr;
   }
-  auto* added = MakeSymbol<CRangeValueSymbol>(rangeName, rule);
+  auto* added = MakeSymbolIn<CRangeValueSymbol>(arena, rangeName, rule);
   added->range = range;
   added->result = byte;
   rule->entries.Add(arena, added);
@@ -338,6 +341,8 @@ int CCompiler::PlaceMemberVariable(CVarSymbol* variable) {
     statement->address = variable->type.ref;  // memory-mapped: lives at the address written
     return 1;
   }
+  // In a shared region the data goes below the tables and code: none may be there yet.
+  if (dataSharesCodeRegion && variable->type.Size() > 0 && AbortStreamIfGenerated()) return 1;
   const int address = AllocateData(variable->type.Size());
   if (address < 0) {
     // In a shared region the tables follow the data: data declared after them cannot go in.
@@ -388,6 +393,7 @@ int CCompiler::PlaceClass(CClassStatement* statement) {
 
 int CCompiler::PlaceRange(CRangeStatement* statement) {
   if (statement == nullptr) return 1;
+  if (AbortStreamIfGenerated()) return 1;  // tables go before all code
   const int address = AllocateTable(3 * KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RANGE:  No table memory left for '%s'.",
@@ -400,6 +406,7 @@ int CCompiler::PlaceRange(CRangeStatement* statement) {
 
 int CCompiler::PlaceRule(CRuleStatement* statement) {
   if (statement == nullptr) return 1;
+  if (AbortStreamIfGenerated()) return 1;
   const int address = AllocateTable(KindSize(TYPE_BYTE));
   if (address < 0) {
     errorText = Format("RULE:  No table memory left for '%s'.",
@@ -411,6 +418,7 @@ int CCompiler::PlaceRule(CRuleStatement* statement) {
 }
 
 int CCompiler::PlaceRuleEntry(std::string_view rangeName) {
+  if (AbortStreamIfGenerated()) return 1;
   if (AllocateTable(4 * KindSize(TYPE_BYTE)) >= 0) return 1;
   errorText = Format("RULE:  No table memory left for the entry '%s'.", std::string(rangeName).c_str());
   return 0;

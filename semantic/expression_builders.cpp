@@ -29,7 +29,7 @@ CExpression* CCompiler::Built(CExpression* node, int made) {
 }
 
 CExpression* CCompiler::NewValueExpression(const CValue& value) {
-  CExpression* node = arena.Make<CExpression>();
+  CExpression* node = Nodes().Make<CExpression>();
   return Built(node, node->MakeLeaf(value));
 }
 
@@ -69,8 +69,11 @@ CExpression* CCompiler::NewSymbolValue(CSymbol* symbol) {
     return NewValueExpression(constant->value);
   if (auto* variable = SymbolCast<CVarSymbol>(symbol)) {
     variable->used = true;
-    if (variable->reference == nullptr)
-      variable->reference = NewValueExpression(Reference(TYPE_VAR, symbol, nullptr));
+    if (variable->reference == nullptr) {
+      // The shared leaf lives as long as its variable (a global's outlives the body naming it).
+      CExpression* leaf = ArenaOf(variable).Make<CExpression>();
+      variable->reference = Built(leaf, leaf->MakeLeaf(Reference(TYPE_VAR, symbol, nullptr)));
+    }
     return variable->reference;
   }
   if (SymbolCast<CRangeSymbol>(symbol) != nullptr) {
@@ -93,17 +96,17 @@ CExpression* CCompiler::NewCallValue(CStatement* statement) {
 }
 
 CExpression* CCompiler::NewBinaryExpression(CExpression* left, ExprOp op, CExpression* right) {
-  CExpression* node = arena.Make<CExpression>();
+  CExpression* node = Nodes().Make<CExpression>();
   return Built(node, node->MakeBinary(left, op, right));
 }
 
 CExpression* CCompiler::NewIsExpression(CExpression* left, CExpression* right) {
-  CExpression* node = arena.Make<CExpression>();
+  CExpression* node = Nodes().Make<CExpression>();
   return Built(node, node->MakeIs(left, right));
 }
 
 CExpression* CCompiler::NewUnaryExpression(ExprOp op, CExpression* operand) {
-  CExpression* node = arena.Make<CExpression>();
+  CExpression* node = Nodes().Make<CExpression>();
   return Built(node, node->MakeUnary(op, operand));
 }
 
@@ -111,7 +114,8 @@ const CType* CCompiler::NewType(TypeKind kind, int32_t reference, uint32_t flags
   if (kind == TYPE_VAR) return nullptr;
   const bool plain = flags == 0 && (kind == TYPE_BYTE || kind == TYPE_INTEGER || kind == TYPE_REAL || kind == TYPE_FUZZY);
   if (plain && plainTypes[kind] != nullptr) return plainTypes[kind];
-  CType* type = arena.Make<CType>();
+  // The shared plain types outlive every body.
+  CType* type = (plain ? arena : Nodes()).Make<CType>();
   type->kind = kind;
   if (kind == TYPE_ADDRESS || kind == TYPE_ID) type->ref = reference;
   type->flags |= flags;
@@ -134,7 +138,7 @@ const CType* CCompiler::NewArrayType(const CType* element, const CExpression* su
   const int64_t bytes = static_cast<int64_t>(KindSize(element->BaseKind())) * count.AsInteger();
   if (bytes > std::numeric_limits<int32_t>::max() || bytes < std::numeric_limits<int32_t>::min())
     return Refuse("Array:  Subscript is too large.");
-  CType* array = arena.Make<CType>();
+  CType* array = Nodes().Make<CType>();
   array->Assign(*element);
   array->flags |= TYPE_FLAG_ARRAY;
   array->count = count.AsInteger();

@@ -19,7 +19,7 @@ CVarSymbol* AssignedVariable(const CExpression& target) {
 }  // namespace
 
 CBlock* CCompiler::NewArgumentBlock() {
-  CBlock* block = arena.Make<CBlock>();
+  CBlock* block = Nodes().Make<CBlock>();
   argumentBlocks.push_back(block);
   return block;
 }
@@ -33,7 +33,7 @@ bool CCompiler::TakeArgumentBlock(CBlock* block) {
   return false;
 }
 
-CBlock* CCompiler::NewDiscardedBody() { return &arena.Make<CBlockStatement>()->block; }
+CBlock* CCompiler::NewDiscardedBody() { return &Nodes().Make<CBlockStatement>()->block; }
 
 CClassStatement* CCompiler::NewClassStatement(CSymbol* symbol) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
@@ -81,6 +81,8 @@ CMethodStatement* CCompiler::NewMethodStatement(CSymbol* symbol) {
   CProtoSymbol* declared = FindPrototype(probe, true);
   if (declared == nullptr)
     return Refuse("METHOD:  Method definition does not match any known method prototype.");
+  // A second definition replaces the first for every call, also the ones already generated.
+  if (declared->statement != nullptr) AbortStreamIfGenerated();
   auto* statement =
       Append(arena.Make<CMethodStatement>(declared), false);
   declared->statement = statement;
@@ -95,7 +97,7 @@ CVarStatement* CCompiler::NewVarStatement(CSymbol* symbol) {
     return Refuse(
         "VARIABLE:  Error; attempting to declare a non-variable symbol as a variable. Huh?");
   auto* statement =
-      Append(arena.Make<CVarStatement>(variable), false);
+      Append(ArenaOf(variable).Make<CVarStatement>(variable), false);
   variable->statement = statement;
   return statement;
 }
@@ -111,30 +113,30 @@ CAssignStatement* CCompiler::NewAssignStatement(CExpression* target, CExpression
     return Refuse("ASSIGN:  Right-hand side must be type compatible with Left-hand side.");
   WarnNarrowing(*value, kind);
   if (value->op == EXPR_CONST) value->CastTo(kind);  // stored already converted
-  return Append(arena.Make<CAssignStatement>(kind, target, value), false);
+  return Append(Nodes().Make<CAssignStatement>(kind, target, value), false);
 }
 
 COutStatement* CCompiler::NewOutStatement(CExpression* expression, int asChar) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return Refuse("ASSIGN:  Requires a valid expression.");
-  return Append(arena.Make<COutStatement>(expression, asChar != 0 ? 1 : 0), false);
+  return Append(Nodes().Make<COutStatement>(expression, asChar != 0 ? 1 : 0), false);
 }
 
 COutStatement* CCompiler::NewOutStringStatement(const char* text) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (text == nullptr) return Refuse("ASSIGN:  Requires a valid string.");
-  return Append(arena.Make<COutStatement>(arena.Text(text, std::strlen(text))), false);
+  return Append(Nodes().Make<COutStatement>(Nodes().Text(text, std::strlen(text))), false);
 }
 
 CBlockStatement* CCompiler::NewBlockStatement() {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
-  return Append(arena.Make<CBlockStatement>(), false);
+  return Append(Nodes().Make<CBlockStatement>(), false);
 }
 
 CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, int append) {
   // The argument block is pending until a call takes it; a block that is not (possible only
   // after a syntax error confused the block stack) stays where it belongs.
-  CBlock* argumentBlock = TakeArgumentBlock(arguments) ? arguments : arena.Make<CBlock>();
+  CBlock* argumentBlock = TakeArgumentBlock(arguments) ? arguments : Nodes().Make<CBlock>();
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (symbol == nullptr) return Refuse("CALL:  Error; missing method name.");
   if (SymbolCast<CProtoSymbol>(symbol) == nullptr)
@@ -151,37 +153,39 @@ CCallStatement* CCompiler::NewCallStatement(CSymbol* symbol, CBlock* arguments, 
   DiscardPrototype(probe);
   if (matched == nullptr)
     return Refuse("CALL:  Call parameters do not match any known method prototype.");
+  // A method defined further on: the body that calls it waits for the end to be generated.
+  if (matched->statement == nullptr) forwardCall = true;
   for (size_t i = 0; i < argumentBlock->statements.size() && i < matched->parameters.size(); ++i) {
     const auto* argument = dynamic_cast<const CParamStatement*>(argumentBlock->statements[i]);
     if (argument != nullptr && argument->expression != nullptr)
       WarnNarrowing(*argument->expression, matched->parameters[i]->type.BaseKind());
   }
-  return Append(arena.Make<CCallStatement>(matched, argumentBlock), append == 0);
+  return Append(Nodes().Make<CCallStatement>(matched, argumentBlock), append == 0);
 }
 
 CParamStatement* CCompiler::NewParamStatement(CExpression* expression) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return Refuse("PARAM:  Invalid call parameter.");
-  return Append(arena.Make<CParamStatement>(expression), false);
+  return Append(Nodes().Make<CParamStatement>(expression), false);
 }
 
 // A missing condition means its own builder failed and already left the message.
 CLoopStatement* CCompiler::NewLoopStatement(CExpression* condition) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (condition == nullptr) return nullptr;
-  return Append(arena.Make<CLoopStatement>(condition), false);
+  return Append(Nodes().Make<CLoopStatement>(condition), false);
 }
 
 CDecideStatement* CCompiler::NewDecideStatement(CExpression* condition, int detachedClause) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (condition == nullptr) return nullptr;
-  return Append(arena.Make<CDecideStatement>(condition), detachedClause != 0);
+  return Append(Nodes().Make<CDecideStatement>(condition), detachedClause != 0);
 }
 
 CWithStatement* CCompiler::NewWithStatement(CExpression* expression) {
   if (currentBlock == nullptr) return Refuse(kNoBlock);
   if (expression == nullptr) return nullptr;
-  return Append(arena.Make<CWithStatement>(expression), false);
+  return Append(Nodes().Make<CWithStatement>(expression), false);
 }
 
 CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
@@ -190,5 +194,5 @@ CClearStatement* CCompiler::NewClearStatement(CSymbol* symbol) {
   if (variable == nullptr) return Refuse("Clear:  can only clear variables.");
   if (variable->type.BaseKind() != TYPE_FUZZY) return Refuse("Clear:  requires a Fuzzy variable.");
   variable->used = true;
-  return Append(arena.Make<CClearStatement>(variable), false);
+  return Append(Nodes().Make<CClearStatement>(variable), false);
 }

@@ -87,6 +87,8 @@ class CSymScope : public CSymTable {
 
   // Creates the history and gives both tables n buckets.
   int Create(int count);
+  // Keeps no history from now on: left symbols are only dropped (a build without a listing).
+  void DropHistory() { history.reset(); }
   int EnterLevel();
   // Forgets the live symbols (the history stays) and their depths.
   int Clear() override;

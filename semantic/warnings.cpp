@@ -123,7 +123,7 @@ void CheckProgram(CCompiler& compiler) {
     std::tie(warning.file, warning.path) = compiler.declaredFiles[declared.file];
     warning.line = declared.line;
     warning.column = declared.column;
-    warning.token = declared.symbol->name;
+    warning.token = declared.symbol != nullptr ? declared.symbol->name : declared.name;
     return warning;
   };
   for (const CCompiler::Declared& method : compiler.declaredMethods) {
@@ -133,11 +133,13 @@ void CheckProgram(CCompiler& compiler) {
     compiler.warnings.push_back(warning);
   }
   for (const CCompiler::Declared& variable : compiler.declaredVariables) {
-    if (static_cast<const CVarSymbol*>(variable.symbol)->used) continue;
+    const auto* symbol = static_cast<const CVarSymbol*>(variable.symbol);
+    if (symbol != nullptr && symbol->used) continue;
     CompilerWarning warning = placeOf(variable);
     // A local is named as written; a member or global by its owners.
-    const auto* symbol = static_cast<const CVarSymbol*>(variable.symbol);
-    const std::string name = symbol->frameDepth > 0 ? std::string(symbol->name) : symbol->QualifiedName();
+    const std::string name = symbol == nullptr      ? std::string(variable.name)
+                             : symbol->frameDepth > 0 ? std::string(symbol->name)
+                                                      : symbol->QualifiedName();
     warning.text = Format("variable '%s' is never used", name.c_str());
     compiler.warnings.push_back(warning);
   }
