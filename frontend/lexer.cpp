@@ -1,6 +1,6 @@
 #include "frontend/lexer.h"
 
-#include <sys/stat.h>
+#include <algorithm>
 
 #include <cfloat>
 #include <charconv>
@@ -14,8 +14,6 @@
 #include "frontend/value_slot.h"
 
 namespace {
-
-constexpr std::size_t kReadBlock = 65536;
 
 constexpr bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 constexpr bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -254,31 +252,52 @@ void yylexer::RestoreUnread(CUnreadBuffer buffer) {
 bool yylexer::ReadAhead() {
   if (!input || unread.loaded) return false;
   KeepMatch();
-  // The whole rest of the stream at once, in one buffer sized from the file when it can be.
-  std::size_t capacity = kReadBlock;
-  struct stat status {};
-  if (fstat(fileno(input), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
-    capacity = static_cast<std::size_t>(status.st_size) + 1;
-  std::unique_ptr<char[]> text(new (std::nothrow) char[capacity]);
-  if (!text) ReportUnreadOverflow(static_cast<int>(capacity > INT_MAX ? INT_MAX : capacity));
-  std::size_t size = 0;
-  for (;;) {
-    size += std::fread(text.get() + size, 1, capacity - size, input);
-    if (size < capacity) break;
-    std::size_t grown = capacity * 2;
-    std::unique_ptr<char[]> larger(grown > capacity ? new (std::nothrow) char[grown] : nullptr);
-    if (!larger) ReportUnreadOverflow(static_cast<int>(capacity > INT_MAX ? INT_MAX : capacity));
-    std::memcpy(larger.get(), text.get(), size);
-    text = std::move(larger);
-    capacity = grown;
+  CUnreadBuffer& u = unread;
+  // What is left of the piece (its last line break, unless a string took it) and what was
+  // read beyond it move to the front.
+  const std::size_t kept = u.filled > u.next ? u.filled - u.next : 0;
+  if (!u.data) {
+    u.capacity = std::max<std::size_t>(readBlock, 2);
+    u.data.reset(new (std::nothrow) char[u.capacity]);
+    if (!u.data) ReportUnreadOverflow(static_cast<int>(std::min<std::size_t>(u.capacity, INT_MAX)));
+  } else if (kept > 0) {
+    std::memmove(u.data.get(), u.data.get() + u.next, kept);
   }
-  if (std::memchr(text.get(), '\r', size)) size = FoldLineBreaks(text.get(), size);
-  unread.data = std::move(text);
-  unread.size = size;
-  unread.next = 0;
-  unread.lineStart = 0;
-  unread.loaded = true;
-  return size > 0;
+  u.lineStart -= static_cast<std::ptrdiff_t>(u.next);
+  u.filled = kept;
+  u.next = 0;
+  // Fill the buffer; a piece ends at its last line break after the first byte (the first may
+  // be the previous piece's), so a line longer than the buffer grows it.
+  const char* lastBreak = nullptr;
+  for (;;) {
+    while (u.filled < u.capacity && !u.loaded) {
+      const std::size_t read = std::fread(u.data.get() + u.filled, 1, u.capacity - u.filled, input);
+      u.filled += read;
+      if (read == 0) u.loaded = true;
+    }
+    if (u.loaded) break;
+    lastBreak = u.filled > 1 ? static_cast<const char*>(memrchr(u.data.get() + 1, '\n', u.filled - 1)) : nullptr;
+    if (lastBreak != nullptr) break;
+    const std::size_t grown = u.capacity * 2;
+    std::unique_ptr<char[]> larger(grown > u.capacity ? new (std::nothrow) char[grown] : nullptr);
+    if (!larger) ReportUnreadOverflow(static_cast<int>(std::min<std::size_t>(u.capacity, INT_MAX)));
+    std::memcpy(larger.get(), u.data.get(), u.filled);
+    u.data = std::move(larger);
+    u.capacity = grown;
+  }
+  const std::size_t pieceEnd = u.loaded ? u.filled : static_cast<std::size_t>(lastBreak - u.data.get()) + 1;
+  std::size_t size = pieceEnd;
+  if (std::memchr(u.data.get(), '\r', pieceEnd)) {
+    // The piece ends with a whole line break, so no CR LF pair straddles two pieces.
+    size = FoldLineBreaks(u.data.get(), pieceEnd);
+    std::memmove(u.data.get() + size, u.data.get() + pieceEnd, u.filled - pieceEnd);
+    u.filled -= pieceEnd - size;
+  }
+  u.size = size;
+  u.limit = u.loaded ? size : size - 1;
+  if (u.next < u.limit) return true;
+  // A piece of nothing but a line break the last one already ended.
+  return ReadAhead();
 }
 
 void yylexer::ReportTextOverflow(int size) {
@@ -295,7 +314,7 @@ void yylexer::ReportUnreadOverflow(int size) {
 
 int yyflexer::NextToken() {
   for (;;) {
-    if (unread.next >= unread.size && !ReadAhead()) {
+    if (unread.next >= unread.limit && !ReadAhead()) {
       // End of a file before any character of a token: the match stays that of the last
       // one, which messages at the end of input show.
       if (Wrap()) return 0;
@@ -417,8 +436,7 @@ bool CLexer::Wrap() {
 
 int CLexer::TokenColumn() const {
   if (!MatchInCurrentText()) return 0;
-  const char* lineStart = unread.data.get() + unread.lineStart;
-  const long long column = MatchedText() - lineStart + 1;
+  const long long column = (MatchedText() - unread.data.get()) - static_cast<long long>(unread.lineStart) + 1;
   return column >= 1 && column <= INT_MAX ? static_cast<int>(column) : 0;
 }
 
@@ -439,7 +457,7 @@ int CLexer::Action(int rule) {
       lineText.assign(match + 1, strnlen(match + 1, length - 1));
       ++line;
       unread.next -= length - 1;
-      unread.lineStart = unread.next;
+      unread.lineStart = static_cast<std::ptrdiff_t>(unread.next);
       SetMatch(match, 1);
       return kNoToken;
     case RULE_BLANK:

@@ -8,16 +8,23 @@
 
 class CParser;
 
-// The characters of one file that are still to be scanned. A file is read ahead whole (CR LF
-// folded to LF) the first time its lexer needs a character, so a character given back is just
-// the read position moving back, and a match is a view of the text, never a copy. The text
-// belongs to the file: the file stack saves and restores a whole buffer with its position.
+// The characters of one file that are still to be scanned. A file is read ahead in pieces of
+// whole lines (CR LF folded to LF), so a character given back is just the read position moving
+// back, and a match is a view of the text, never a copy; only the piece being scanned is held.
+// No token reaches past the line break that ends its line, so a piece is scanned up to its last
+// line break, where the next piece begins. The text belongs to the file: the file stack saves
+// and restores a whole buffer with its position.
 struct CUnreadBuffer {
   std::unique_ptr<char[]> data;
-  std::size_t size = 0;       // characters of the file
-  std::size_t next = 0;       // the next character to read
-  std::size_t lineStart = 0;  // where the current line begins (for columns)
-  bool loaded = false;        // the stream has been read
+  std::size_t capacity = 0;     // bytes data holds
+  std::size_t size = 0;         // characters of the piece: a match may end here
+  std::size_t limit = 0;        // the scan moves on to the next piece from here (the piece's
+                                // last line break; size at the end of the file)
+  std::size_t filled = 0;       // the piece, then bytes read beyond it (not yet folded)
+  std::size_t next = 0;         // the next character to read
+  std::ptrdiff_t lineStart = 0;  // where the current line begins (for columns); before the
+                                 // piece for a line begun in an earlier one
+  bool loaded = false;          // the stream's end has been read
 };
 
 // The scanner engine's input side: the stream, the text read ahead from it and the match.
@@ -36,6 +43,8 @@ class yylexer {
 
   // Current source stream; null before the main file and after the last one.
   FILE* input = nullptr;
+  // Bytes read from the stream at a time (a piece grows past it for a longer line).
+  std::size_t readBlock = 65536;
 
   // Moves the text of the current file out (leaving this one empty) / puts one back.
   CUnreadBuffer TakeUnread();
@@ -58,7 +67,7 @@ class yylexer {
 
   static constexpr int kNoToken = -1;
 
-  // Reads the rest of the stream when nothing of it is left; false at its end.
+  // Moves on to the next piece of the stream; false at its end.
   bool ReadAhead();
   // The match: a view of the current file's text (or of the copy kept of it once that
   // file's text has gone).

@@ -23,10 +23,11 @@ struct Token {
 class LexerTest : public FrontendTest {
  protected:
   // Every token of source up to the end of input, values copied out.
-  std::vector<Token> Lex(const std::string& source) {
+  std::vector<Token> Lex(const std::string& source, size_t readBlock = 65536) {
     Write("lex.tvr", source);
     std::vector<Token> tokens;
     CParser parser;
+    parser.lexer.readBlock = readBlock;
     EXPECT_TRUE(parser.lexer.Create(&parser));
     parser.compiler.BeginProgram(0, 0, 0);
     EXPECT_TRUE(parser.OpenSource("lex.tvr"));
@@ -247,6 +248,34 @@ TEST_F(LexerTest, HugeLinesAndTokens) {
   ASSERT_EQ(tokens.size(), 2u);
   EXPECT_EQ(tokens[0].text.size(), word.size());
   EXPECT_EQ(tokens[0].lineText.size(), word.size() + 2);
+}
+
+// A file is read in pieces that end at a line break; tokens that look past a line break (the
+// line capture, an unterminated string, CR LF) must scan as they do in one piece.
+TEST_F(LexerTest, PiecesOfAnySizeScanAsOneWholeFile) {
+  const std::string sources[] = {
+      "def A { x as byte; }\nA:f() { out \"open\n  x = 1; out \"two\"; }\n",
+      "\"\n\"\n\"x\n\n\nend",
+      "a\r\nb\r\n\r\nc\rd\r\r\n\"s\r\n'q'\r\n",
+      "\n\n\n\n",
+      "// comment\nx = 1.5 >= 0x1F << 2; // tail\n'c' '\n' 'd'\n",
+      std::string("nul\0byte\n\xff\xfe high\n", 21) + std::string(300, 'L') + "\nlast",
+  };
+  for (const std::string& source : sources) {
+    const std::vector<Token> whole = Lex(source, 1 << 20);
+    for (size_t block = 2; block <= 24; ++block) {
+      const std::vector<Token> pieces = Lex(source, block);
+      ASSERT_EQ(pieces.size(), whole.size()) << "block " << block << " of " << source;
+      for (size_t i = 0; i < whole.size(); ++i) {
+        const Token& a = whole[i];
+        const Token& b = pieces[i];
+        EXPECT_TRUE(a.code == b.code && a.text == b.text && a.line == b.line && a.lineText == b.lineText &&
+                    a.column == b.column)
+            << "token " << i << " with block " << block << ": " << a.text << " / " << b.text << " line " << a.line
+            << "/" << b.line << " column " << a.column << "/" << b.column;
+      }
+    }
+  }
 }
 
 }  // namespace
