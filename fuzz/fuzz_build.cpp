@@ -79,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CInFolder inFolder;
   CRecordingInterface ui;  // answers Cancel: no download
-  const BuildResult result = RunBuild(RequestFor(data[0]));
+  const BuildRequest request = RequestFor(data[0]);
+  const BuildResult result = RunBuild(request);
   if (result.outcome == BuildOutcome::Built) {
     Require(result.hexPath == "main.hex", "the hex file is not beside the source");
     CheckHexFile(hexPath);
@@ -88,5 +89,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(!Exists(hexPath), "a failed build left a hex file");
   }
   Require(!result.summary.empty(), "no summary");
+
+  // A build without a listing generates each method as it is parsed; one with a listing keeps
+  // the program and generates at the end. Both must give the same image, log and summary.
+  if (request.debugLevel == 1) {
+    const std::string streamedHex = fuzz::ReadFile(hexPath);
+    const std::string streamedLog = fuzz::ReadFile(request.logPath);
+    BuildRequest kept = request;
+    kept.debugLevel = 2;
+    const BuildResult whole = RunBuild(kept);
+    Require(whole.outcome == result.outcome && whole.summary == result.summary, "streaming changed the outcome");
+    Require(fuzz::ReadFile(hexPath) == streamedHex, "streaming changed the image");
+    Require(fuzz::ReadFile(request.logPath) == streamedLog, "streaming changed the log");
+  }
   return 0;
 }

@@ -9,6 +9,8 @@ CCompiler::~CCompiler() = default;
 
 int CCompiler::BeginProgram(int externalRamK, int codeLocation, int dataLocation) {
   currentBlock = &programBlock;
+  // Names resolve through ownedNames: the scope table's own name index would only cost.
+  scope.indexNames = false;
   if (scope.Create(1000) == 0) return 0;
   // The program's entry: defined as start() { ... } without any class declaring it.
   auto* start = arena.Make<CProtoSymbol>("start");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <memory_resource>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "model/type.h"
 #include "model/value.h"
 #include "semantic/recycling_resource.h"
+#include "semantic/scoped_names.h"
 #include "semantic/symbol_table.h"
 #include "semantic/source_position.h"
 #include "semantic/warnings.h"
@@ -252,11 +254,18 @@ class CCompiler : public CTarget {
   std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
   CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
   void ForgetClosingNames();
+  // Names entered inside a scope (level 1 and deeper) go here, the file-level ones to
+  // ownedNames; those of an open scope are always the newer, so they are asked first.
+  CScopedNames scopedNames;
 
   // An (owner, name) gets an entry while a symbol of it is in an open scope: the entries
   // take their room from memory that reuses it and goes with the compiler.
   CRecyclingResource nameIndexMemory;
-  std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash> ownedNames{&nameIndexMemory};
+  using NameIndex = std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash>;
+  // Never destroyed: every node and bucket of it comes from nameIndexMemory, which releases
+  // them all at once, so a walk over a large program's names at the end would only cost.
+  alignas(NameIndex) std::byte ownedNamesStorage[sizeof(NameIndex)];
+  NameIndex& ownedNames = *::new (static_cast<void*>(ownedNamesStorage)) NameIndex(&nameIndexMemory);
   std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
   std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level

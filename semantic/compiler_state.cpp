@@ -58,24 +58,19 @@ size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
 
 void CCompiler::Enter(CSymbol* entered) {
   if (scope.Insert(entered) == 0) return;
-  ownedNames[OwnedName{entered->owner, entered->name}].push_back(
-      Entered{entered, entered->level, openInstances.back()});
+  const OwnedName key{entered->owner, entered->name};
+  if (entered->level > 0) {
+    scopedNames.Add(key.owner, key.name, OwnedNameHash()(key), entered, entered->level);
+  } else {
+    ownedNames[key].push_back(Entered{entered, entered->level, openInstances.back()});
+  }
   if (auto* range = SymbolCast<CRangeSymbol>(entered)) rangesByName[range->name] = range;
 }
 
-// The names of a closing scope can never be found again: their entries go now rather than
-// waiting to be popped by a lookup that, for a local of a method, never comes.  A large
-// program would otherwise keep an entry for every local it ever declared.
+// The names of a closing scope can never be found again: their entries go now. (Only scopes
+// of level 1 and deeper close; their names are all in scopedNames.)
 void CCompiler::ForgetClosingNames() {
-  const int32_t closing = scope.currentLevel;
-  for (CSymbol* symbol : scope.EnteredAtCurrentLevel()) {
-    auto found = ownedNames.find(OwnedName{symbol->owner, symbol->name});
-    if (found == ownedNames.end()) continue;
-    std::pmr::vector<Entered>& entries = found->second;
-    while (!entries.empty() && (entries.back().level >= closing || !IsLive(entries.back())))
-      entries.pop_back();
-    if (entries.empty()) ownedNames.erase(found);
-  }
+  if (scope.currentLevel > 0) scopedNames.CloseLevel(scope.currentLevel);
 }
 
 bool CCompiler::IsLive(const Entered& entry) const {
@@ -96,6 +91,10 @@ std::pmr::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
 }
 
 CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, std::string_view name) {
+  if (!scopedNames.empty()) {
+    const OwnedName key{owner, name};
+    if (const CScopedNames::Entry* entry = scopedNames.Find(owner, name, OwnedNameHash()(key))) return entry->symbol;
+  }
   std::pmr::vector<Entered>* entries = LiveStack(owner, name);
   return entries == nullptr ? nullptr : entries->back().symbol;
 }

@@ -32,6 +32,12 @@ bool ConstantByte(const CExpression& expression, uint8_t& byte) {
 }  // namespace
 
 bool CCompiler::IsRedefinition(std::string_view name) {
+  if (scope.currentLevel > 0) {
+    // Inside a scope only a name of that scope can clash, and those are all in scopedNames.
+    const OwnedName key{CurrentContext(), name};
+    const CScopedNames::Entry* newest = scopedNames.Find(key.owner, name, OwnedNameHash()(key));
+    return newest != nullptr && newest->level == scope.currentLevel;
+  }
   CSymbol* newest = NewestOwnedBy(CurrentContext(), name);
   return newest != nullptr && newest->level == scope.currentLevel;
 }
@@ -185,19 +191,30 @@ CProtoSymbol* CCompiler::FindPrototype(const CProtoSymbol* probe, bool exact) {
 
 CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t level,
                                          const CSymbol* owner, bool exact) {
+  auto matching = [&](CSymbol* symbol) -> CProtoSymbol* {
+    auto* candidate = SymbolCast<CProtoSymbol>(symbol);
+    if (candidate == nullptr || candidate->parameters.size() != probe->parameters.size()) return nullptr;
+    for (size_t i = 0; i < probe->parameters.size(); ++i) {
+      const KindMatch match = CompareKinds(probe->parameters[i]->type.BaseKind(),
+                                           candidate->parameters[i]->type.BaseKind());
+      if (match == MATCH_NONE || (exact && match != MATCH_SAME)) return nullptr;
+    }
+    return candidate;
+  };
+  // Newest first: the names of open scopes, then the file-level ones.
+  if (!scopedNames.empty()) {
+    const OwnedName key{owner, probe->name};
+    for (const CScopedNames::Entry* entry = scopedNames.Find(owner, probe->name, OwnedNameHash()(key));
+         entry != nullptr; entry = scopedNames.Older(*entry)) {
+      if (entry->level != level) continue;
+      if (CProtoSymbol* found = matching(entry->symbol)) return found;
+    }
+  }
   std::pmr::vector<Entered>* entries = LiveStack(owner, probe->name);
   if (entries == nullptr) return nullptr;
   for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
     if (!IsLive(*entry) || entry->level != level) continue;
-    auto* candidate = SymbolCast<CProtoSymbol>(entry->symbol);
-    if (candidate == nullptr || candidate->parameters.size() != probe->parameters.size()) continue;
-    bool matches = true;
-    for (size_t i = 0; matches && i < probe->parameters.size(); ++i) {
-      const KindMatch match = CompareKinds(probe->parameters[i]->type.BaseKind(),
-                                           candidate->parameters[i]->type.BaseKind());
-      matches = match != MATCH_NONE && (!exact || match == MATCH_SAME);
-    }
-    if (matches) return candidate;
+    if (CProtoSymbol* found = matching(entry->symbol)) return found;
   }
   return nullptr;
 }

@@ -53,7 +53,7 @@ int CSymTable::InsertAt(int index, CSymbol* symbol) {
   symbol->indexed = false;
   symbol->olderNamesake = nullptr;
   // Only a symbol in its own name's bucket can be found by name.
-  if (index != BucketOf(symbol->name)) return 1;
+  if (!indexNames || index != BucketOf(symbol->name)) return 1;
   auto [entry, inserted] = newestByName.try_emplace(symbol->name, symbol);
   if (!inserted) {
     symbol->olderNamesake = entry->second;
@@ -64,6 +64,12 @@ int CSymTable::InsertAt(int index, CSymbol* symbol) {
 }
 
 CSymbol* CSymTable::Lookup(std::string_view name) const {
+  if (!indexNames) {
+    const int bucket = BucketOf(name);
+    CSymbol* newest = bucket < 0 ? nullptr : buckets[bucket];
+    while (newest != nullptr && newest->name != name) newest = newest->next;
+    return newest;
+  }
   const auto entry = newestByName.find(name);
   return entry == newestByName.end() ? nullptr : entry->second;
 }
@@ -147,6 +153,7 @@ CSymScope::~CSymScope() = default;
 
 int CSymScope::Create(int count) {
   history = std::make_unique<CSymTable>();
+  history->indexNames = indexNames;
   history->SetBucketCount(count);
   SetBucketCount(count);
   return 1;

@@ -54,6 +54,10 @@ class CSymTable {
   virtual int Clear();
 
   int BucketCount() const { return static_cast<int>(buckets.size()); }
+  // Whether the name index is kept. Without it a lookup walks its name's chain: for a table
+  // that is filled and emptied far more often than it is asked by name (the compiler's,
+  // which resolves names through an index of its own). Set before the first insert.
+  bool indexNames = true;
   // The bucket of a name: the sum of its characters as signed bytes, modulo the bucket count.
   int BucketOf(std::string_view name) const;
 
