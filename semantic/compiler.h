@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,8 +18,7 @@
 #include "model/symbol.h"
 #include "model/type.h"
 #include "model/value.h"
-#include "semantic/recycling_resource.h"
-#include "semantic/scoped_names.h"
+#include "semantic/name_index.h"
 #include "semantic/symbol_table.h"
 #include "semantic/source_position.h"
 #include "semantic/warnings.h"
@@ -219,24 +217,6 @@ class CCompiler : public CTarget {
   CProtoSymbol* FindPrototypeAt(const CProtoSymbol* probe, int32_t level, const CSymbol* owner,
                                 bool exact);
 
-  // Name resolution asks for the newest live symbol of a name with a given owner.  Walking
-  // every same-named symbol for that would make many owners of one name (a member x in
-  // each of thousands of classes) quadratic, so each (owner, name) pair keeps its own
-  // stack of entered symbols, newest last.  An entry is live while the scope it was entered
-  // in is open: scopes are told apart by an instance number per open level.
-  struct OwnedName {
-    const CSymbol* owner;
-    std::string_view name;  // the name of a symbol in the table, or the one looked up
-    bool operator==(const OwnedName& other) const = default;
-  };
-  struct OwnedNameHash {
-    size_t operator()(const OwnedName& key) const;
-  };
-  struct Entered {
-    CSymbol* symbol;
-    int32_t level;
-    uint64_t instance;  // the scope instance open at `level` when it was entered
-  };
   // Enters a symbol into the table at the current level and into the index.
   void Enter(CSymbol* symbol);
   // A symbol made in the arena, its name copied there too.
@@ -249,27 +229,18 @@ class CCompiler : public CTarget {
   Symbol* MakeSymbolIn(CArena& in, std::string_view name, CSymbol* owner) {
     return in.Make<Symbol>(in.Text(name), owner);
   }
-  bool IsLive(const Entered& entry) const;
-  // The stack of (owner, name) with its dead entries popped off the top; null when empty.
-  std::pmr::vector<Entered>* LiveStack(const CSymbol* owner, std::string_view name);
+  // Name resolution asks for the newest symbol of a name with a given owner; walking every
+  // same-named symbol for that would make many owners of one name (a member x in each of
+  // thousands of classes) quadratic, so the entered symbols are indexed by (owner, name).
+  // File-level names (level 0) stay for the whole build; the names of the open scopes
+  // (a method body and the blocks in it) are few, asked again and again, and go when their
+  // scope closes: they have an index of their own, asked first, as its names are the newer.
   CSymbol* NewestOwnedBy(const CSymbol* owner, std::string_view name);
   void ForgetClosingNames();
-  // Names entered inside a scope (level 1 and deeper) go here, the file-level ones to
-  // ownedNames; those of an open scope are always the newer, so they are asked first.
-  CScopedNames scopedNames;
-
-  // An (owner, name) gets an entry while a symbol of it is in an open scope: the entries
-  // take their room from memory that reuses it and goes with the compiler.
-  CRecyclingResource nameIndexMemory;
-  using NameIndex = std::pmr::unordered_map<OwnedName, std::pmr::vector<Entered>, OwnedNameHash>;
-  // Never destroyed: every node and bucket of it comes from nameIndexMemory, which releases
-  // them all at once, so a walk over a large program's names at the end would only cost.
-  alignas(NameIndex) std::byte ownedNamesStorage[sizeof(NameIndex)];
-  NameIndex& ownedNames = *::new (static_cast<void*>(ownedNamesStorage)) NameIndex(&nameIndexMemory);
+  CNameIndex fileNames;
+  CNameIndex scopedNames;
   std::unordered_map<std::string_view, CRangeSymbol*, NameHash> rangesByName;  // ranges never leave scope
   bool dataSharesCodeRegion = false;       // both placed on-chip, or both in external RAM
-  std::vector<uint64_t> openInstances{0};  // instance of the scope open at each level
-  uint64_t instanceCounter = 0;
   CExpression* Built(CExpression* node, int made);
 
   // Streaming state (streaming.cpp).

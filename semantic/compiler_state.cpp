@@ -38,7 +38,6 @@ int CCompiler::OpenScope(CBlock* block) {
   PushBlock(block);
   OpenFrame();
   scope.EnterLevel();
-  openInstances.push_back(++instanceCounter);
   return 1;
 }
 
@@ -48,55 +47,28 @@ int CCompiler::CloseScope() {
   TopBlock()->frameSize = AllocateLocal(0);
   CloseFrame();
   ForgetClosingNames();
-  if (scope.LeaveLevel() != 0) openInstances.pop_back();
+  scope.LeaveLevel();
   return PopBlock();
-}
-
-size_t CCompiler::OwnedNameHash::operator()(const OwnedName& key) const {
-  return NameHash()(key.name) ^ (reinterpret_cast<std::uintptr_t>(key.owner) * 31);
 }
 
 void CCompiler::Enter(CSymbol* entered) {
   if (scope.Insert(entered) == 0) return;
-  const OwnedName key{entered->owner, entered->name};
-  if (entered->level > 0) {
-    scopedNames.Add(key.owner, key.name, OwnedNameHash()(key), entered, entered->level);
-  } else {
-    ownedNames[key].push_back(Entered{entered, entered->level, openInstances.back()});
-  }
+  (entered->level > 0 ? scopedNames : fileNames).Add(entered->owner, entered->name, entered, entered->level);
   if (auto* range = SymbolCast<CRangeSymbol>(entered)) rangesByName[range->name] = range;
 }
 
 // The names of a closing scope can never be found again: their entries go now. (Only scopes
-// of level 1 and deeper close; their names are all in scopedNames.)
+// of level 1 and deeper close, and their names are all in scopedNames.)
 void CCompiler::ForgetClosingNames() {
   if (scope.currentLevel > 0) scopedNames.CloseLevel(scope.currentLevel);
 }
 
-bool CCompiler::IsLive(const Entered& entry) const {
-  if (entry.level > scope.currentLevel) return false;
-  return openInstances[static_cast<size_t>(entry.level)] == entry.instance;
-}
-
-std::pmr::vector<CCompiler::Entered>* CCompiler::LiveStack(const CSymbol* owner,
-                                                      std::string_view name) {
-  auto found = ownedNames.find(OwnedName{owner, name});
-  if (found == ownedNames.end()) return nullptr;
-  std::pmr::vector<Entered>& entries = found->second;
-  // Entries are pushed in entry order, so the newest live symbol is the topmost live entry.
-  // Dead entries on top are dropped for good (their scope never reopens); dead ones below a
-  // live entry wait until they surface.
-  while (!entries.empty() && !IsLive(entries.back())) entries.pop_back();
-  return entries.empty() ? nullptr : &entries;
-}
-
 CSymbol* CCompiler::NewestOwnedBy(const CSymbol* owner, std::string_view name) {
   if (!scopedNames.empty()) {
-    const OwnedName key{owner, name};
-    if (const CScopedNames::Entry* entry = scopedNames.Find(owner, name, OwnedNameHash()(key))) return entry->symbol;
+    if (const CNameIndex::Entry* entry = scopedNames.Find(owner, name)) return entry->symbol;
   }
-  std::pmr::vector<Entered>* entries = LiveStack(owner, name);
-  return entries == nullptr ? nullptr : entries->back().symbol;
+  const CNameIndex::Entry* entry = fileNames.Find(owner, name);
+  return entry == nullptr ? nullptr : entry->symbol;
 }
 
 CSymbol* CCompiler::FindSymbol(CSymbol* context, std::string_view name) {

@@ -32,13 +32,9 @@ bool ConstantByte(const CExpression& expression, uint8_t& byte) {
 }  // namespace
 
 bool CCompiler::IsRedefinition(std::string_view name) {
-  if (scope.currentLevel > 0) {
-    // Inside a scope only a name of that scope can clash, and those are all in scopedNames.
-    const OwnedName key{CurrentContext(), name};
-    const CScopedNames::Entry* newest = scopedNames.Find(key.owner, name, OwnedNameHash()(key));
-    return newest != nullptr && newest->level == scope.currentLevel;
-  }
-  CSymbol* newest = NewestOwnedBy(CurrentContext(), name);
+  // Only a name entered at this level clashes: inside a scope those are all in scopedNames.
+  const CNameIndex& index = scope.currentLevel > 0 ? scopedNames : fileNames;
+  const CNameIndex::Entry* newest = index.Find(CurrentContext(), name);
   return newest != nullptr && newest->level == scope.currentLevel;
 }
 
@@ -201,20 +197,14 @@ CProtoSymbol* CCompiler::FindPrototypeAt(const CProtoSymbol* probe, int32_t leve
     }
     return candidate;
   };
-  // Newest first: the names of open scopes, then the file-level ones.
-  if (!scopedNames.empty()) {
-    const OwnedName key{owner, probe->name};
-    for (const CScopedNames::Entry* entry = scopedNames.Find(owner, probe->name, OwnedNameHash()(key));
-         entry != nullptr; entry = scopedNames.Older(*entry)) {
+  // Newest first: the names of the open scopes, then the file-level ones.
+  for (const CNameIndex* index : {&scopedNames, &fileNames}) {
+    if (index->empty()) continue;
+    for (const CNameIndex::Entry* entry = index->Find(owner, probe->name); entry != nullptr;
+         entry = index->Older(*entry)) {
       if (entry->level != level) continue;
       if (CProtoSymbol* found = matching(entry->symbol)) return found;
     }
-  }
-  std::pmr::vector<Entered>* entries = LiveStack(owner, probe->name);
-  if (entries == nullptr) return nullptr;
-  for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
-    if (!IsLive(*entry) || entry->level != level) continue;
-    if (CProtoSymbol* found = matching(entry->symbol)) return found;
   }
   return nullptr;
 }
