@@ -128,14 +128,15 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   // Every build starts with an empty log, also one whose layout is refused before the parser
   // would empty it.
   if (!request.logPath.empty()) std::remove(request.logPath.c_str());
-  // Without a listing the program need not be kept: methods are generated as they are parsed.
-  // A program that rules that out part way is parsed again, keeping everything.
+  // Unless the listing shows the program itself (level 3 and up), it need not be kept: methods
+  // are generated as they are parsed. A program that rules that out part way is parsed
+  // again, keeping everything.
   std::error_code ignored;
   const std::filesystem::path startFolder = std::filesystem::current_path(ignored);
   std::unique_ptr<CParser> attempt;
   bool created = false, parsed = false;
   std::string path;  // becomes the hex file's path when written
-  for (bool stream = request.debugLevel < 2;; stream = false) {
+  for (bool stream = request.debugLevel < 3;; stream = false) {
     attempt = std::make_unique<CParser>();
     CParser& parser = *attempt;
     parser.logPath = request.logPath;

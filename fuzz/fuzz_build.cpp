@@ -39,6 +39,12 @@ BuildRequest RequestFor(uint8_t options) {
   return request;
 }
 
+// The byte-code section of a listing, which every level above 1 ends with.
+std::string ByteCodes(const std::string& listing) {
+  const size_t at = listing.find("/  Byte Codes");
+  return at == std::string::npos ? std::string() : listing.substr(at);
+}
+
 // A hex file the build wrote must read to its end record without a fault.
 void CheckHexFile(const std::string& path) {
   CIntellecFile reader;
@@ -90,17 +96,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Require(!result.summary.empty(), "no summary");
 
-  // A build without a listing generates each method as it is parsed; one with a listing keeps
-  // the program and generates at the end. Both must give the same image, log and summary.
-  if (request.debugLevel == 1) {
+  // A build whose listing does not show the program generates each method as it is parsed;
+  // one whose listing does keeps the program and generates at the end. Both must give the
+  // same image, log, summary and byte codes.
+  if (request.debugLevel <= 2) {
     const std::string streamedHex = fuzz::ReadFile(hexPath);
     const std::string streamedLog = fuzz::ReadFile(request.logPath);
+    const std::string streamedCodes = ByteCodes(fuzz::ReadFile("tovrin.dbg"));
+    ::unlink("tovrin.dbg");
     BuildRequest kept = request;
-    kept.debugLevel = 2;
+    kept.debugLevel = 3;
     const BuildResult whole = RunBuild(kept);
     Require(whole.outcome == result.outcome && whole.summary == result.summary, "streaming changed the outcome");
     Require(fuzz::ReadFile(hexPath) == streamedHex, "streaming changed the image");
     Require(fuzz::ReadFile(request.logPath) == streamedLog, "streaming changed the log");
+    Require(request.debugLevel == 1 || ByteCodes(fuzz::ReadFile("tovrin.dbg")) == streamedCodes,
+            "streaming changed the listed byte codes");
   }
   return 0;
 }

@@ -40,8 +40,9 @@ class CCompiler : public CTarget {
   void WriteDebugListing(FILE* file, int level, int depth);
 
   // ---- Generation during the parse (streaming.cpp) ----
-  // A build that writes no listing need not keep the program: each method is generated as
-  // soon as its definition ends, and its body (statements, expressions, locals) released.
+  // A build whose listing does not show the program need not keep it: each method is
+  // generated as soon as its definition ends, and its body (statements, expressions, locals)
+  // released.
   // The image and every message stay as a build that generates at the end would give them;
   // where that cannot be promised (a table or shared data placed after generated code, a
   // method defined twice) the build is marked to be redone without streaming.

@@ -1,11 +1,12 @@
 // Generation during the parse: each top-level method is generated when its definition ends
-// and its body released, so a build without a listing holds one method body at a time.
+// and its body released, so a build whose listing does not show the program holds one method
+// body at a time.
 #include "codegen/code_generator.h"
 #include "semantic/compiler.h"
 
 void CCompiler::EnableStreaming() {
   streaming = true;
-  // The left scopes are kept only for the listing's scope table, which this build never writes.
+  // The left scopes are kept only for the listing's scope table, which this build does not write.
   scope.DropHistory();
 }
 
