@@ -20,6 +20,8 @@ TransferResult RunTransfer(CProgrammer& programmer, const TransferRequest& reque
   if (listener.onChecked) listener.onChecked(result.check);
 
   const std::string shortName = ShortName(request.hexPath);
+  // A port that will not open is reported once, with its device and reason (result.detail).
+  programmer.port.showOpenFailure = false;
   bool ok = programmer.Connect(request.port);
   if (ok) ok = sram ? programmer.DownloadSram(request.hexPath, shortName)
                     : programmer.DownloadFlash(request.hexPath, shortName);

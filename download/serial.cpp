@@ -69,7 +69,7 @@ bool CSerial::Open() {
   int fd = ::open(config.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     openError = errno;
-    ReportSystemError(openError);
+    if (showOpenFailure) ReportSystemError(openError);
     return false;
   }
   int failure = 0;
@@ -89,7 +89,7 @@ bool CSerial::Open() {
   if (failure) {
     ::close(fd);
     openError = failure;
-    ReportSystemError(failure);
+    if (showOpenFailure) ReportSystemError(failure);
     return false;
   }
   ::ioctl(fd, TIOCEXCL);

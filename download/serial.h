@@ -60,6 +60,9 @@ class CSerial {
   int writeIndex = -1;    // next free slot
   int timeout = 0;        // read time budget in milliseconds
   int openError = 0;      // errno of the last failed Open (0 after a good one)
+  // Whether Open shows its failure itself. A caller that names the device and the reason in
+  // its own report (from openError) turns it off, so the user reads the reason once.
+  bool showOpenFailure = true;
   int lostError = 0;      // errno that showed the line gone; 0 while it works
   std::string settingsError;  // why the last Configure could not store the settings
 

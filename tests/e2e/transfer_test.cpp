@@ -183,6 +183,9 @@ TEST_F(Transfer, PortNamesInAnyCaseOrAsPathsAndNothingElse) {
   EXPECT_TRUE(Contains(missing.err, "tovrin: Failed to open port 'COM3'\n")) << missing.err;
   EXPECT_TRUE(Contains(missing.err, "tovrin: " + (folder / "gone") + ": No such file or directory ('tovrin ports'"))
       << missing.err;
+  // Said once: the port's own report of the failure is not printed beside it.
+  EXPECT_EQ(missing.err.find("No such file or directory"), missing.err.rfind("No such file or directory"))
+      << missing.err;
 }
 
 TEST_F(Transfer, SettingsThatCannotBeUsedAreSaidSo) {
