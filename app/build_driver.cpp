@@ -169,7 +169,7 @@ BuildResult RunBuild(const BuildRequest& request, const LogListener& onLog, CPro
   } else {
     if (parsed) CheckProgram(parser.compiler);
     result.warnings = parser.compiler.warnings;
-    if (!parsed || (request.warningsAsErrors && !result.warnings.empty())) parser.compiler.DropStreamedCode();
+    if (!parsed || (request.warningsAsErrors && !result.warnings.empty())) parser.compiler.StopStreaming();
     if (parsed && !(request.warningsAsErrors && !result.warnings.empty())) {
       if (!GenerateCode(parser)) {
         // What generation refused (a call that yields no value, code that does not fit, ...).

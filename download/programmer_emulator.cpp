@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "image/hex_record.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
 
@@ -30,14 +31,7 @@ size_t ArgumentCount(uint8_t letter) {
 std::string HexLines(const std::map<unsigned, uint8_t>& bytes) {
   std::string text;
   auto flush = [&text](unsigned start, const std::vector<uint8_t>& line) {
-    if (line.empty()) return;
-    unsigned sum = static_cast<unsigned>(line.size()) + (start >> 8 & 0xFF) + (start & 0xFF);
-    text += Format(":%02x%04x00", static_cast<unsigned>(line.size()), start & 0xFFFF);
-    for (uint8_t byte : line) {
-      text += Format("%02x", byte);
-      sum += byte;
-    }
-    text += Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    if (!line.empty()) AppendHexRecord(text, start, line.data(), line.size());
   };
   std::vector<uint8_t> line;
   unsigned start = 0;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "download/programmer.h"
+#include "image/hex_record.h"
 #include "platform/format.h"
 #include "platform/recording_interface.h"
 #include "support.h"
@@ -34,13 +35,7 @@ void Require(bool condition, const char* what, const std::string& detail = std::
 }
 
 std::string Record(unsigned address, const std::string& bytes) {
-  unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-  std::string line = Format(":%02x%04x00", static_cast<unsigned>(bytes.size()), address);
-  for (char byte : bytes) {
-    line += Format("%02x", static_cast<uint8_t>(byte));
-    sum += static_cast<uint8_t>(byte);
-  }
-  return line + Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
+  return HexRecord(address, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 // The four hex files an input may send: two plain records; a one-byte record (its block gets a

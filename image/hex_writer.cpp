@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "image/hex_record.h"
 #include "image/target.h"
 #include "platform/format.h"
 #include "platform/system_error.h"
@@ -19,20 +20,6 @@ constexpr const char* kEndRecord = ":00000001ff";
 std::string HexPathFor(const std::string& path) {
   size_t dot = path.rfind('.');
   return (dot == std::string::npos ? path : path.substr(0, dot)) + ".hex";
-}
-
-// One data record: count, address, type 00, the bytes, the checksum, a line feed.
-void AppendRecord(std::string& out, int address, const uint8_t* bytes, int count) {
-  static const char kDigits[] = "0123456789abcdef";
-  unsigned sum = static_cast<unsigned>(count) + (static_cast<unsigned>(address) >> 8 & 0xFF) +
-                 (static_cast<unsigned>(address) & 0xFF);
-  out += Format(":%02x%04x00", count, address & 0xFFFF);
-  for (int i = 0; i < count; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 0xF];
-    sum += bytes[i];
-  }
-  out += Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -111,7 +98,7 @@ bool CTarget::WriteHexFileAt(const std::string& path) {
   for (int offset = 0; offset < top; offset += kLineBytes) {
     if (IsUnusedLine(offset)) continue;
     int count = top - offset < kLineBytes ? top - offset : kLineBytes;
-    AppendRecord(text, base + offset, image.data() + offset, count);
+    AppendHexRecord(text, static_cast<unsigned>(base + offset), image.data() + offset, static_cast<std::size_t>(count));
   }
   text += kEndRecord;
 

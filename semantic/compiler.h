@@ -54,11 +54,10 @@ class CCompiler : public CTarget {
   // At the end of a method definition: generates what the program block gained and
   // releases the body; true when the body was released.
   bool EndMethodDefinition(bool parseFailed);
-  // The parse reported an error: nothing will be generated, so the image goes back to
-  // what it was before the first streamed code (the failure summary reads it).
+  // Nothing will be generated (the parse reported an error, or the build ends on warnings
+  // taken as errors): the image goes back to what it was before the first streamed code
+  // (the failure summary reads it).
   void StopStreaming();
-  // The build ends without generating (errors, warnings taken as errors).
-  void DropStreamedCode() { StopStreaming(); }
   // The build has to be redone without streaming; its parse stops and reports nothing.
   bool StreamAborted() const { return streamAborted; }
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "semantic/symbol_table.h"
+
 std::size_t CNameIndex::Hash(const CSymbol* owner, std::string_view name) {
-  // FNV-1a over the name (names are short), mixed with the owner's address.
-  std::size_t hash = 14695981039346656037ull;
-  for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
-  return hash ^ (reinterpret_cast<std::uintptr_t>(owner) * 0x9E3779B97F4A7C15ull);
+  // The name's hash mixed with the owner's address.
+  return NameHash()(name) ^ (reinterpret_cast<std::uintptr_t>(owner) * 0x9E3779B97F4A7C15ull);
 }
 
 // The cell of the key: the one holding its newest entry, else the first empty cell of its probe.

@@ -11,7 +11,7 @@ void CCompiler::EnableStreaming() {
 }
 
 void CCompiler::BeginMethodBody() {
-  if (!streaming || streamAborted || !blockStack.empty()) return;
+  if (!streaming || !blockStack.empty()) return;
   inMethodBody = true;
   forwardCall = false;
   bodyDeclarations = declaredVariables.size();
@@ -35,7 +35,7 @@ bool CCompiler::GenerateStatements(size_t& next) {
 bool CCompiler::EndMethodDefinition(bool parseFailed) {
   if (!inMethodBody) return false;
   inMethodBody = false;
-  if (!streaming || parseFailed || streamAborted) return false;
+  if (!streaming || parseFailed) return false;
   // Only a definition that ended cleanly at the top level, with nothing of it pending.
   const bool whole = blockStack.empty() && contextStack.empty() && argumentBlocks.empty() && unentered.empty();
   if (!whole || forwardCall) {

@@ -192,11 +192,6 @@ int CSymScope::LeaveLevel() {
   return 1;
 }
 
-std::span<CSymbol* const> CSymScope::EnteredAtCurrentLevel() const {
-  if (currentLevel == 0 || static_cast<size_t>(currentLevel) >= enteredAt.size()) return {};
-  return enteredAt[currentLevel];
-}
-
 int CSymScope::Clear() {
   enteredAt.clear();
   return CSymTable::Clear();

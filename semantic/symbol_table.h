@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 #include <memory_resource>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -99,8 +98,6 @@ class CSymScope : public CSymTable {
   // Moves the symbols of the current depth into the history; 0 at depth 0.
   // Costs the number of symbols moved.
   int LeaveLevel();
-  // The symbols entered at the current depth, in entry order (empty at depth 0 or none).
-  std::span<CSymbol* const> EnteredAtCurrentLevel() const;
 
   int32_t currentLevel = 0;
   std::unique_ptr<CSymTable> history;

@@ -59,6 +59,20 @@ bool OnPath(const std::string& program) {
   return false;
 }
 
+namespace {
+
+// In a forked child: runs the program, or ends the child when it cannot.
+[[noreturn]] void Exec(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  std::vector<std::string> copies = argv;
+  for (std::string& arg : copies) args.push_back(arg.data());
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
+}  // namespace
+
 pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
             const std::string& cwd, const std::string& logPath) {
   const pid_t child = fork();
@@ -77,12 +91,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, st
     else
       setenv(name.c_str(), value.c_str(), 1);
   }
-  std::vector<char*> args;
-  std::vector<std::string> copies = argv;
-  for (std::string& arg : copies) args.push_back(arg.data());
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  _exit(127);
+  Exec(argv);
 }
 
 void End(pid_t pid) {
@@ -157,12 +166,7 @@ std::string XSession::Run(const std::vector<std::string>& argv) const {
     const int nothing = open("/dev/null", O_RDWR);
     if (nothing >= 0) dup2(nothing, 2);
     setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char*> args;
-    std::vector<std::string> copies = argv;
-    for (std::string& arg : copies) args.push_back(arg.data());
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
+    Exec(argv);
   }
   close(out[1]);
   std::string text = ReadAll(out[0], std::chrono::seconds(30));

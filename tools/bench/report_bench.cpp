@@ -23,6 +23,7 @@
 
 #include "download/programmer.h"
 #include "download/programmer_emulator.h"
+#include "image/hex_record.h"
 #include "platform/format.h"
 #include "platform/recording_interface.h"
 
@@ -277,16 +278,6 @@ void FullImage(const Options& options) {
   std::printf("\n");
 }
 
-std::string HexRecord(unsigned address, const std::vector<uint8_t>& bytes) {
-  unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-  std::string line = Format(":%02x%04x00", static_cast<unsigned>(bytes.size()), address);
-  for (uint8_t byte : bytes) {
-    line += Format("%02x", byte);
-    sum += byte;
-  }
-  return line + Format("%02x\n", (0x100 - (sum & 0xFF)) & 0xFF);
-}
-
 // A hex file of `bytes` pseudo-random bytes from `address`, 16 to a record; its record sizes.
 std::vector<int> WriteHex(const std::string& path, unsigned address, int bytes) {
   std::vector<int> records;
@@ -298,7 +289,7 @@ std::vector<int> WriteHex(const std::string& path, unsigned address, int bytes) 
       state = state * 1103515245u + 12345u;
       data.push_back(static_cast<uint8_t>(state >> 16));
     }
-    text += HexRecord(address + static_cast<unsigned>(done), data);
+    text += HexRecord(address + static_cast<unsigned>(done), data.data(), data.size());
     records.push_back(static_cast<int>(data.size()));
   }
   text += ":00000001ff\n";
